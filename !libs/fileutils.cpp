@@ -1,0 +1,275 @@
+#include "fileutils.h"
+
+#include "platform.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <new>
+#include <unistd.h>
+
+FileForm fileForm = FileForm::tools;
+
+FilePtr fileOpen(const std::string& name, const char* mode)
+{
+    return FilePtr(std::fopen(name.c_str(), mode));
+}
+
+int64_t fileRead(void* ptr, size_t size, size_t nmemb, FILE* stream)
+{
+    auto* p = static_cast<unsigned char*>(ptr);
+    size_t remaining = nmemb;
+    unsigned tries = 0;
+    while (remaining != 0 && tries++ < MAXTRIES && !std::feof(stream)) {
+        const size_t got = std::fread(p + (nmemb - remaining) * size, size, remaining, stream);
+        remaining -= got;
+    }
+    if (remaining == 0)
+        return static_cast<int64_t>(nmemb);
+    const auto done = static_cast<int64_t>(nmemb - remaining);
+    return std::feof(stream) ? done : -done;
+}
+
+size_t fileWrite(const void* ptr, size_t size, size_t nmemb, FILE* stream)
+{
+    const auto* p = static_cast<const unsigned char*>(ptr);
+    size_t remaining = nmemb;
+    unsigned tries = 0;
+    while (remaining != 0 && tries++ < MAXTRIES && !std::feof(stream)) {
+        const size_t put = std::fwrite(p + (nmemb - remaining) * size, size, remaining, stream);
+        remaining -= put;
+    }
+    return nmemb - remaining;
+}
+
+static bool fileSeek(FILE* f, uint32_t position)
+{
+    return ::fseeko(f, static_cast<off_t>(position), SEEK_SET) == 0;
+}
+
+uint32_t fileSave(const std::string& name, std::span<const uint8_t> buf, uint32_t position,
+                  const char* mode)
+{
+    FilePtr f = fileOpen(name, mode);
+    if (!f)
+        return 0;
+    if (position != 0 && !fileSeek(f.get(), position))
+        return 0;
+    const size_t put = fileWrite(buf.data(), 1, buf.size(), f.get());
+    // A write that only reached the stream buffer is not a write: close
+    // reports the real outcome.
+    if (std::fclose(f.release()) != 0)
+        return 0;
+    return static_cast<uint32_t>(put);
+}
+
+int64_t fileLoad(const std::string& name, std::span<uint8_t> buf, uint32_t position)
+{
+    FilePtr f = fileOpen(name, "rb");
+    if (!f)
+        return -1;
+    if (!fileSeek(f.get(), position))
+        return 0;
+    return fileRead(buf.data(), 1, buf.size(), f.get());
+}
+
+uint64_t fileCopy(FILE* fi, FILE* fo, size_t size, size_t nmemb)
+{
+    if (size == 0)
+        return 0;
+    const size_t maxBufSize = MAXBUFFSIZE / size;
+    size_t ionmemb = std::min(nmemb, maxBufSize);
+    if (ionmemb == 0)
+        return 0;
+    std::vector<unsigned char> buf;
+    try {
+        buf.resize(ionmemb * size);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    size_t remaining = nmemb;
+    while (remaining != 0) {
+        const int64_t got = fileRead(buf.data(), size, ionmemb, fi);
+        if (got <= 0)
+            break;
+        const size_t put = fileWrite(buf.data(), size, static_cast<size_t>(got), fo);
+        remaining -= put;
+        // A short write would shift every later byte: stop and report the
+        // shortfall rather than go on reading past the range.
+        if (put != static_cast<size_t>(got))
+            break;
+        ionmemb = std::min(remaining, maxBufSize);
+    }
+    return nmemb - remaining;
+}
+
+uint32_t fileCopyF(const std::string& iname, const std::string& oname, uint32_t iposition,
+                   uint32_t oposition, uint32_t size, const char* mode)
+{
+    FilePtr fi = fileOpen(iname, "rb");
+    if (!fi)
+        return 0;
+    FilePtr fo = fileOpen(oname, mode);
+    if (!fo)
+        return 0;
+    if (!fileSeek(fi.get(), iposition) || !fileSeek(fo.get(), oposition))
+        return 0;
+    const uint64_t copied = fileCopy(fi.get(), fo.get(), 1, size);
+    if (std::fclose(fo.release()) != 0)
+        return 0;
+    return static_cast<uint32_t>(copied);
+}
+
+int fileTransferF(const std::string&, const std::string&, int, int, int)
+{
+    return 0;
+}
+
+size_t fileFill(uint8_t c, size_t nmemb, FILE* stream)
+{
+    unsigned char buf[FILLBUFSIZE];
+    std::fill(std::begin(buf), std::end(buf), c);
+    size_t chunk = FILLBUFSIZE;
+    size_t remaining = nmemb;
+    unsigned shortWrites = 0;
+    while (remaining != 0 && shortWrites < MAXTRIES && !std::feof(stream)) {
+        if (remaining < FILLBUFSIZE)
+            chunk = remaining;
+        const size_t put = std::fwrite(buf, 1, chunk, stream);
+        if (put < chunk)
+            ++shortWrites;
+        remaining -= put;
+    }
+    return nmemb - remaining;
+}
+
+uint32_t fileFillF(const std::string& name, uint8_t c, uint32_t position, uint32_t bufsize,
+                   const char* mode)
+{
+    FilePtr f = fileOpen(name, mode);
+    if (!f)
+        return 0;
+    if (position != 0 && !fileSeek(f.get(), position))
+        return 0;
+    const size_t put = fileFill(c, bufsize, f.get());
+    if (std::fclose(f.release()) != 0)
+        return 0;
+    return static_cast<uint32_t>(put);
+}
+
+int64_t fileSizeF(const std::string& name)
+{
+    const PlatformStat st = platformStat(name);
+    return st.kind == PlatformKind::regular ? st.size : -1;
+}
+
+uint32_t fileSize(FILE* f)
+{
+    const off_t pos = ::ftello(f);
+    if (pos < 0)
+        return 0;
+    if (::fseeko(f, 0, SEEK_END) != 0)
+        return 0;
+    const off_t size = ::ftello(f);
+    if (size <= 0)
+        return 0;
+    ::fseeko(f, pos, SEEK_SET);
+    return static_cast<uint32_t>(size);
+}
+
+FILE* fileTemp(std::string*, const std::string&)
+{
+    return nullptr;
+}
+
+void fileCreateTemp(std::string& name, bool nocreate)
+{
+    const size_t namelen = name.size();
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    for (;;) {
+        char part[16];
+        std::snprintf(part, sizeof part, fileTempFormat,
+                      static_cast<unsigned>(std::rand()) & 0xFFFFFu);
+        name.resize(namelen);
+        name += part;
+        if (platformStat(name).kind != PlatformKind::missing)
+            continue;
+        if (nocreate)
+            return;
+        // Exclusive creation: another process that picked the same name in
+        // the same second must not share the file.
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return;
+        }
+    }
+}
+
+std::vector<std::string> fileFindFiles(const std::string& pattern)
+{
+    std::vector<std::string> names;
+    for (auto& e : platformFind(pattern))
+        if (!e.isDir)
+            names.push_back(std::move(e.name));
+    return names;
+}
+
+std::optional<std::vector<uint8_t>> fileLoadFile(const std::string& infile, int64_t* size)
+{
+    const bool dfile = fileForm == FileForm::dfile;
+    const int64_t found = fileSizeF(infile);
+    if (size)
+        *size = found;
+    if (found < 0) {
+        std::fprintf(stderr, dfile ? fileMsgDfileMissing : fileMsgCantRead, infile.c_str());
+        return std::nullopt;
+    }
+    if (found == 0 && !dfile) {
+        std::fprintf(stderr, fileMsgZeroSize, infile.c_str());
+        return std::nullopt;
+    }
+    if (found > fileMaxSize) {
+        std::fprintf(stderr, fileMsgTooLarge, infile.c_str());
+        return std::nullopt;
+    }
+    std::vector<uint8_t> block;
+    try {
+        block.resize(static_cast<size_t>(found));
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, dfile ? fileMsgDfileAlloc : fileMsgAlloc, static_cast<int>(found));
+        return std::nullopt;
+    }
+    if (fileLoad(infile, block, 0) != found) {
+        std::fprintf(stderr, dfile ? fileMsgDfileReading : fileMsgReading, infile.c_str());
+        return std::nullopt;
+    }
+    return block;
+}
+
+std::optional<std::vector<uint8_t>> fileLoadFilePlus(const std::string&, int64_t*, int)
+{
+    return std::nullopt;
+}
+
+bool fileCommitTemp(const std::string& temp, const std::string& target)
+{
+    const int fd = ::open(temp.c_str(), O_RDONLY);
+    bool ok = fd >= 0 && platformSyncFile(fd);
+    if (fd >= 0)
+        ok = ::close(fd) == 0 && ok;
+    ok = ok && platformRename(temp, target);
+    if (!ok) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    const std::string dir = platformDirPart(target);
+    const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        platformSyncFile(dfd);
+        ::close(dfd);
+    }
+    return true;
+}

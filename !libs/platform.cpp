@@ -1,0 +1,140 @@
+#include "platform.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+PlatformStat platformStat(const std::string& path)
+{
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return {};
+    if (S_ISREG(st.st_mode))
+        return {PlatformKind::regular, static_cast<int64_t>(st.st_size)};
+    if (S_ISDIR(st.st_mode))
+        return {PlatformKind::directory, 0};
+    return {PlatformKind::other, 0};
+}
+
+bool platformIsDir(const std::string& path)
+{
+    return platformStat(path).kind == PlatformKind::directory;
+}
+
+bool platformIsRegular(const std::string& path)
+{
+    return platformStat(path).kind == PlatformKind::regular;
+}
+
+std::vector<PlatformDirEntry> platformScanDir(const std::string& dir)
+{
+    std::vector<PlatformDirEntry> entries;
+    const std::string base = dir.empty() ? std::string(".") : dir;
+    DIR* d = ::opendir(base.c_str());
+    if (!d)
+        return entries;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        std::string full = base;
+        if (full.back() != platformSeparator)
+            full += platformSeparator;
+        entries.push_back({name, platformIsDir(full + name)});
+    }
+    ::closedir(d);
+    std::sort(entries.begin(), entries.end(),
+              [](const PlatformDirEntry& a, const PlatformDirEntry& b) { return a.name < b.name; });
+    return entries;
+}
+
+std::vector<PlatformDirEntry> platformFind(const std::string& pattern)
+{
+    const std::string dir = platformDirPart(pattern);
+    const std::string mask = platformBaseName(pattern);
+    std::vector<PlatformDirEntry> found;
+    for (auto& e : platformScanDir(dir))
+        if (platformMatch(mask, e.name))
+            found.push_back(std::move(e));
+    return found;
+}
+
+static unsigned char platformLower(char c)
+{
+    return static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+bool platformMatch(std::string_view pattern, std::string_view name)
+{
+    // Iterative glob with one backtrack point: linear in practice, no recursion.
+    size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || platformLower(pattern[p]) == platformLower(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+int platformStricmp(std::string_view a, std::string_view b)
+{
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const int d = platformLower(a[i]) - platformLower(b[i]);
+        if (d != 0)
+            return d;
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+int platformMkdir(const std::string& path)
+{
+    return ::mkdir(path.c_str(), 0777) == 0 ? 0 : -1;
+}
+
+bool platformSameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa {}, sb {};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool platformSyncFile(int fd)
+{
+    return ::fsync(fd) == 0;
+}
+
+bool platformRename(const std::string& from, const std::string& to)
+{
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::string platformDirPart(const std::string& path)
+{
+    const size_t slash = path.rfind(platformSeparator);
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string platformBaseName(const std::string& path)
+{
+    const size_t slash = path.rfind(platformSeparator);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}

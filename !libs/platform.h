@@ -1,0 +1,63 @@
+// Host file system access: the only module that calls the operating system's
+// file and directory API. Paths use '/' and keep the case the user typed;
+// scans are sorted by name and match patterns case-insensitively, so every
+// run over the same files sees them in the same order.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr char platformSeparator = '/';
+
+enum class PlatformKind { missing, regular, directory, other };
+
+struct PlatformStat {
+    PlatformKind kind = PlatformKind::missing;
+    int64_t size = 0;  // bytes, for a regular file
+};
+
+// What the path names (following links), and its size.
+PlatformStat platformStat(const std::string& path);
+
+bool platformIsDir(const std::string& path);
+bool platformIsRegular(const std::string& path);
+
+struct PlatformDirEntry {
+    std::string name;  // name only, no directory part
+    bool isDir = false;
+};
+
+// Entries of `dir` ("" means the current directory) without "." and "..",
+// sorted by name in byte order. An unreadable directory gives no entries.
+std::vector<PlatformDirEntry> platformScanDir(const std::string& dir);
+
+// Entries matching a pattern such as "dir/*.dlg" or "prefix*": the part after
+// the last '/' is matched case-insensitively with '*' and '?'; the result
+// holds names only, sorted in byte order.
+std::vector<PlatformDirEntry> platformFind(const std::string& pattern);
+
+// Case-insensitive wildcard match of a whole name ('*' any run, '?' one byte).
+bool platformMatch(std::string_view pattern, std::string_view name);
+
+// Case-insensitive comparison of ASCII letters: <0, 0, >0 like strcmp.
+int platformStricmp(std::string_view a, std::string_view b);
+
+// Creates a directory; 0 when created, -1 otherwise (also when it exists).
+int platformMkdir(const std::string& path);
+
+// True when both paths name the same existing file (same device and inode).
+bool platformSameFile(const std::string& a, const std::string& b);
+
+// Flushes a file's data to the disk; false on failure.
+bool platformSyncFile(int fd);
+
+// Atomically renames `from` over `to`; false on failure.
+bool platformRename(const std::string& from, const std::string& to);
+
+// Directory part of a path including its trailing '/', or "" for a bare name.
+std::string platformDirPart(const std::string& path);
+
+// File name after the last '/'.
+std::string platformBaseName(const std::string& path);

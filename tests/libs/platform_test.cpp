@@ -1,0 +1,52 @@
+#include "platform.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(PlatformMatchTest, WildcardsIgnoreCase)
+{
+    EXPECT_TRUE(platformMatch("*.dlg", "A.DLG"));
+    EXPECT_TRUE(platformMatch("bg*.bmp", "BG_01.bmp"));
+    EXPECT_TRUE(platformMatch("a?c", "abc"));
+    EXPECT_TRUE(platformMatch("*", ""));
+    EXPECT_TRUE(platformMatch("*a*b*", "xxaxxbxx"));
+    EXPECT_FALSE(platformMatch("*.dlg", "a.dlgx"));
+    EXPECT_FALSE(platformMatch("a?c", "ac"));
+    EXPECT_FALSE(platformMatch("", "a"));
+}
+
+TEST(PlatformScanTest, SortedByByteOrder)
+{
+    ScratchDir dir;
+    for (const char* n : {"b", "B", "a", "_"})
+        testWriteFile(dir / n, {});
+    testMkdirs(dir / "sub");
+    const auto entries = platformScanDir(dir.path);
+    std::vector<std::string> names;
+    for (const auto& e : entries)
+        names.push_back(e.name + (e.isDir ? "/" : ""));
+    EXPECT_EQ(names, (std::vector<std::string>{"B", "_", "a", "b", "sub/"}));
+    EXPECT_TRUE(platformScanDir(dir / "missing").empty());
+}
+
+TEST(PlatformPathTest, PartsAndIdentity)
+{
+    EXPECT_EQ(platformDirPart("a/b/c.txt"), "a/b/");
+    EXPECT_EQ(platformDirPart("c.txt"), "");
+    EXPECT_EQ(platformBaseName("/usr/bin/imgtool"), "imgtool");
+    EXPECT_EQ(platformStricmp("ABC", "abc"), 0);
+    EXPECT_LT(platformStricmp("ab", "abc"), 0);
+
+    ScratchDir dir;
+    testWriteFile(dir / "f", {1});
+    EXPECT_TRUE(platformSameFile(dir / "f", dir.path + "/./f"));
+    EXPECT_FALSE(platformSameFile(dir / "f", dir / "g"));
+    EXPECT_EQ(platformStat(dir / "f").kind, PlatformKind::regular);
+    EXPECT_EQ(platformStat(dir.path).kind, PlatformKind::directory);
+    EXPECT_EQ(platformMkdir(dir / "new"), 0);
+    EXPECT_EQ(platformMkdir(dir / "new"), -1);
+}
+
+}  // namespace
