@@ -138,3 +138,10 @@ std::string platformBaseName(const std::string& path)
     const size_t slash = path.rfind(platformSeparator);
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+int platformExitStatus(long long count)
+{
+    if (count < 0)
+        return 0;
+    return count > 255 ? 255 : static_cast<int>(count);
+}

@@ -61,3 +61,8 @@ std::string platformDirPart(const std::string& path);
 
 // File name after the last '/'.
 std::string platformBaseName(const std::string& path);
+
+// Exit status for a count of processed items: the host keeps 8 bits, so a
+// count above 255 is reported as 255 rather than wrapped (256 must not read
+// as 0, the status of an early stop). Negative counts give 0.
+int platformExitStatus(long long count);

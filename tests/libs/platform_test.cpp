@@ -50,3 +50,16 @@ TEST(PlatformPathTest, PartsAndIdentity)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PlatformExitStatusTest, SaturatesAt255)
+{
+    EXPECT_EQ(platformExitStatus(0), 0);
+    EXPECT_EQ(platformExitStatus(255), 255);
+    EXPECT_EQ(platformExitStatus(256), 255);
+    EXPECT_EQ(platformExitStatus(100000), 255);
+    EXPECT_EQ(platformExitStatus(-3), 0);
+}
+
+}  // namespace
