@@ -8,7 +8,7 @@ TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev
 FUZZ_PACKAGES := $(BUILD_PACKAGES) clang libclang-rt-14-dev
 BENCH_PACKAGES := $(BUILD_PACKAGES) tar coreutils time
 
-.PHONY: build test fuzz bench clean
+.PHONY: build test fuzz bench demo clean
 
 build:
 	@scripts/install-deps.sh $(BUILD_PACKAGES)
@@ -31,6 +31,9 @@ fuzz:
 bench: build
 	@scripts/install-deps.sh $(BENCH_PACKAGES)
 	bench/run.sh
+
+demo: build
+	bash demo/road.sh build/bin build/demo
 
 clean:
 	rm -rf build build-test build-fuzz
