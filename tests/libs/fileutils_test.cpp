@@ -209,3 +209,32 @@ TEST(FileCommitTempTest, ReplacesWholeOrNothing)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FileCopyTest, StreamItemSizes)
+{
+    ScratchDir dir;
+    testWriteFile(dir / "in", std::vector<uint8_t>(MAXBUFFSIZE + 10, 3));
+    FilePtr in = fileOpen(dir / "in", "rb");
+    FilePtr out = fileOpen(dir / "out", "wb");
+    // An item larger than the buffer bound cannot be moved at all.
+    EXPECT_EQ(fileCopy(in.get(), out.get(), MAXBUFFSIZE + 1, 1), 0u);
+    // Whole items only: 5 items of 4 bytes from the start.
+    EXPECT_EQ(fileCopy(in.get(), out.get(), 4, 5), 5u);
+    out.reset();
+    EXPECT_EQ(testReadFile(dir / "out"), std::vector<uint8_t>(20, 3));
+}
+
+TEST(FileWriteTest, ReportsItemsWritten)
+{
+    ScratchDir dir;
+    FilePtr f = fileOpen(dir / "f", "wb");
+    const std::vector<uint8_t> data(12, 1);
+    EXPECT_EQ(fileWrite(data.data(), 4, 3, f.get()), 3u);
+    // A read-only stream takes nothing.
+    FilePtr r = fileOpen(dir / "f", "rb");
+    EXPECT_EQ(fileWrite(data.data(), 1, 4, r.get()), 0u);
+}
+
+}  // namespace
