@@ -3,6 +3,7 @@
 #include "platform.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -183,7 +184,7 @@ FILE* fileTemp(std::string*, const std::string&)
     return nullptr;
 }
 
-void fileCreateTemp(std::string& name, bool nocreate)
+bool fileCreateTemp(std::string& name, bool nocreate)
 {
     const size_t namelen = name.size();
     std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -196,14 +197,18 @@ void fileCreateTemp(std::string& name, bool nocreate)
         if (platformStat(name).kind != PlatformKind::missing)
             continue;
         if (nocreate)
-            return;
+            return true;
         // Exclusive creation: another process that picked the same name in
         // the same second must not share the file.
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
         if (fd >= 0) {
             ::close(fd);
-            return;
+            return true;
         }
+        // Only a name taken meanwhile is worth another try; a missing or
+        // read-only directory would fail for every name.
+        if (errno != EEXIST)
+            return false;
     }
 }
 

@@ -99,8 +99,8 @@ FILE* fileTemp(std::string* tname, const std::string& basename);
 
 // Appends "tmp%05x" to the prefix held in `name` (a directory with its
 // trailing '/', or "") choosing a name no file has, and creates it empty
-// unless `nocreate` is set.
-void fileCreateTemp(std::string& name, bool nocreate);
+// unless `nocreate` is set. False when the file cannot be created there.
+bool fileCreateTemp(std::string& name, bool nocreate);
 
 // Names of the non-directory entries matching a pattern ("dir/*.dlg"),
 // sorted, case-insensitive.

@@ -167,7 +167,7 @@ TEST(FileCreateTempTest, NewNameInPrefix)
     ScratchDir dir;
     const std::string prefix = dir.path + "/";
     std::string name = prefix;
-    fileCreateTemp(name, false);
+    ASSERT_TRUE(fileCreateTemp(name, false));
     ASSERT_EQ(name.size(), prefix.size() + 8);
     const std::string part = name.substr(prefix.size());
     EXPECT_EQ(part.substr(0, 3), "tmp");
@@ -180,6 +180,10 @@ TEST(FileCreateTempTest, NewNameInPrefix)
     fileCreateTemp(second, true);
     EXPECT_NE(second, name);
     EXPECT_FALSE(testExists(second));  // nocreate
+
+    // A directory that does not exist fails instead of trying forever.
+    std::string missing = dir.path + "/nodir/";
+    EXPECT_FALSE(fileCreateTemp(missing, false));
 }
 
 TEST(FileFindFilesTest, SortedCaseInsensitiveNoDirectories)
