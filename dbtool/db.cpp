@@ -79,7 +79,13 @@ std::unique_ptr<DbArchive> dbOpenReader(const std::string& name, int64_t size,
         return nullptr;
     }
     if (size < dbHeaderSize) {
-        std::fprintf(stderr, dbMsgTooShort, cname, static_cast<int>(size));
+        // A short file that does not even begin like a DB gets the usual
+        // rejection; only a cut DB is reported as too short.
+        std::array<uint8_t, 1> first{};
+        if (size > 0 && dbReadExact(reader, size, 0, first) && first[0] != dbMagic)
+            std::fprintf(stderr, dbMsgNotDb, cname, unsigned{dbMagic}, unsigned{first[0]});
+        else
+            std::fprintf(stderr, dbMsgTooShort, cname, static_cast<int>(size));
         return nullptr;
     }
     auto a = std::make_unique<DbArchive>();
@@ -279,6 +285,11 @@ int dbExtractFile(const std::string& name, const DbArchive& archive, int64_t pos
         return 0;
     if (!dbCheckRange(archive, position, size))
         return 0;
+    // "wb" would truncate the DB while it is still being read.
+    if (platformSameFile(name, archive.name)) {
+        std::fprintf(stderr, dbMsgSameFile, name.c_str());
+        return 0;
+    }
     const auto want = static_cast<uint32_t>(size);
     if (fileCopyF(archive.name, name, static_cast<uint32_t>(position), 0, want, "wb") != want) {
         std::fprintf(stderr, dbMsgWriteFile, name.c_str());

@@ -279,8 +279,11 @@ uint32_t dbImportChunk(std::string& prefix, DbArchive& a, unsigned i)
         }
     }
     if (recreate) {
-        if (cur != 4u)
-            cur += 4u * n;
+        // `cur` is a file pointer for slot n; relative to P it is the end
+        // pointer. This holds also when every file came out empty and `cur`
+        // is 4: leaving it at 4 would end the chunk inside its own pointer
+        // array (and the last chunk's trailing word would be read from there).
+        cur += 4u * n;
         dbChunkSetPointer(c, n, cur);
         dbAlignChunk(a, i);
         dbSaveChunkHeader(a, i, start);
@@ -312,8 +315,7 @@ bool dbMakeTemp(const std::string& target, std::string& temp)
     temp = platformDirPart(target);
     if (!platformIsDir(temp.empty() ? "." : temp))
         return false;
-    fileCreateTemp(temp, false);
-    return true;
+    return fileCreateTemp(temp, false);
 }
 
 // Chooses and prepares the output; false after printing a message.

@@ -112,6 +112,10 @@ TEST(DbOpenTest, RejectsFilesThatAreNotWholeDbArchives)
     EXPECT_FALSE(openBytes({0xDB, 1, 0}, &err));
     EXPECT_EQ(err, "ERROR: file 't.db' is too short for KZ7 DB file: 3 bytes, header has 4\n");
 
+    // Too short to be cut from a DB: the usual rejection with the byte found.
+    EXPECT_FALSE(openBytes({0x41, 0x42}, &err));
+    EXPECT_EQ(err, "ERROR: file 't.db' is not KZ7 DB file(first byte is not 0xDB) is: 0x41\n");
+
     auto bytes = img.bytes;
     bytes[0] = 0xDC;
     EXPECT_FALSE(openBytes(bytes, &err));

@@ -69,6 +69,11 @@ TEST(DbCliTest, UsageAndArgumentErrors)
     r = testRun("dbtool", {"-d", "-n", s / "out", s / "s.db"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.err + r.out, "");
+    // -a is a setting, not a mode.
+    r = testRun("dbtool", {"-a", s / "out", s / "s.db"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err + r.out, "");
+    EXPECT_TRUE(testListDir(s / "out").empty());
 
     r = testRun("dbtool", {"-l", s / "nodir", s / "s.db"});
     EXPECT_EQ(r.exitCode, 0);
@@ -121,6 +126,22 @@ TEST(DbCliTest, ListingShowsChunksIdsAndStoredPointers)
               "ids: A01  A02 \n"
               "ptr:   C   10   18 \n");
     EXPECT_EQ(testListDir(dir.path), (std::vector<std::string>{"l.db"}));
+
+    // Three files: two padding bytes after the ids, pointer base H + 12. The
+    // data size is the data end, not the file's size with its trailing word.
+    DbFixture three;
+    three.chunks.push_back({0x04, {{0x0001, dbFixtureBytes(4, 1)}, {0x0002, dbFixtureBytes(4, 2)},
+                                   {0xFFFF, dbFixtureBytes(4, 3)}}, {}});
+    three.afterData = 0xCAFE;
+    testWriteFile(dir / "t.db", dbFixtureBuild(three).bytes);
+    const RunResult t = testRun("dbtool", {"-l", dir.path, dir / "t.db"});
+    EXPECT_EQ(t.exitCode, 1);
+    EXPECT_EQ(t.err, "");
+    EXPECT_EQ(t.out,
+              "chunks 1, (?data size 48)\n"
+              "chunk 0, type 4, files 3, pointer base 14\n"
+              "ids:   1    2 FFFF \n"
+              "ptr:  10   10   10   1C \n");
 }
 
 TEST(DbCliTest, ExtractionWithSubdirectoriesAndLongNames)
@@ -171,6 +192,22 @@ TEST(DbCliTest, ExtractionWithShortNamesDecodedTypesAndPrefixes)
     testMkdirs(s / "y");
     r = testRun("dbtool", {"-e", "-x", "-n", "-s", s / "y", s / "deep/noext"});
     EXPECT_EQ(testListDir(s / "y")[0], "noext_0000.04");
+}
+
+TEST(DbCliTest, ExtractionNeverWritesOverTheDbItself)
+{
+    SampleDir s;
+    // With these options file 0 of chunk 0 is named like the DB.
+    const std::string db = s / "out/pre_0000.04";
+    testWriteFile(db, s.image.bytes);
+    const RunResult r = testRun("dbtool", {"-e", "-n", "-s", s / "out", db, "pre_"});
+    EXPECT_EQ(r.exitCode, 9);
+    EXPECT_EQ(testLines(r.err), (std::vector<std::string>{
+                                    "ERROR: output " + db + " is the DB file itself, in/out should differ",
+                                    "ERROR: error during extracting file 0 type 0 from chunk 257",
+                                }));
+    EXPECT_EQ(testReadFile(db), s.image.bytes);
+    EXPECT_EQ(testReadFile(s / "out/pre_0001.04"), s.fixture.chunks[0].files[1].data);
 }
 
 TEST(DbCliTest, FilesOutsideTheDbAreReportedAndSkipped)

@@ -70,6 +70,34 @@ TEST(DbImportTest, OutputNamingTheDbItselfImportsInPlace)
     DbFixture want = s.fixture;
     want.chunks[0].files[0].data = dbFixtureBytes(16, 0x99);
     EXPECT_EQ(testReadFile(s / "s.db"), dbFixtureBuild(want).bytes);
+
+    // The path exactly as given.
+    testWriteFile(s / "in/pre_0000.04", dbFixtureBytes(12, 0x42));
+    const RunResult again =
+        testRun("dbtool", {"-i", "-n", "-s", s / "in", s / "s.db", s / "s.db", "pre_"});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_EQ(again.err, "");
+    want.chunks[0].files[0].data = concat(dbFixtureBytes(12, 0x42), {0, 0, 0, 0});
+    EXPECT_EQ(testReadFile(s / "s.db"), dbFixtureBuild(want).bytes);
+    EXPECT_EQ(testListDir(s.dir.path), (std::vector<std::string>{"in", "s.db"}));
+}
+
+TEST(DbImportTest, ExpandedNamesServeRecreationToo)
+{
+    ImportDir s;
+    testMkdirs(s / "deep");
+    testWriteFile(s / "deep/SCENE.DB", s.input);
+    testMkdirs(s / "x");
+    ASSERT_EQ(testRun("dbtool", {"-e", "-x", "-n", s / "x", s / "deep/SCENE.DB"}).exitCode, 10);
+    testWriteFile(s / "x/SCENE_03_00_0A11.0a", dbFixtureBytes(7, 0x31));
+    // With -x the second extra argument is not the name prefix.
+    const RunResult r =
+        testRun("dbtool", {"-r", "-x", "-n", s / "x", s / "deep/SCENE.DB", s / "new.db", "other_"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "");
+    DbFixture want = s.fixture;
+    want.chunks[3].files[0].data = dbFixtureBytes(7, 0x31);
+    EXPECT_EQ(testReadFile(s / "new.db"), dbFixtureBuild(want).bytes);
 }
 
 TEST(DbImportTest, ExtractedNamesAreFoundAgain)
@@ -199,31 +227,40 @@ TEST(DbRecreateTest, FirstChunkIsPutRightAfterThePointerTable)
     EXPECT_EQ(testReadFile(s / "new.db"), s.input);
 }
 
-TEST(DbRecreateTest, AChunkThatDoesNotComeOutAtItsComputedSizeIsReported)
+TEST(DbRecreateTest, AChunkWhoseFilesAllComeOutEmptyEndsAfterItsPointerArray)
 {
     ScratchDir dir;
     DbFixture f;
     f.chunks.push_back({0x06, {{0x0601, dbFixtureBytes(8, 1)}}, {}});
     f.chunks.push_back({0x0A, {{0x0A01, dbFixtureBytes(8, 2)}, {0x0A02, dbFixtureBytes(4, 3)}}, {}});
+    f.chunks.push_back({0x0B, {{0x0B01, dbFixtureBytes(8, 4)}, {0x0B02, dbFixtureBytes(4, 5)}}, {}});
     testWriteFile(dir / "c.db", dbFixtureBuild(f).bytes);
     testMkdirs(dir / "in");
-    // An empty file leaves the running pointer at 4, which is kept as the
-    // end pointer: the chunk's computed size then misses its pointer array.
+    // Every file of chunks 0 and 2 empty: the running pointer ends at 4, and
+    // the end pointer must still count the pointer array (4 + 4*n).
     testWriteFile(dir / "in/00_00_0601.06", {});
+    testWriteFile(dir / "in/02_00_0B01.0b", {});
+    testWriteFile(dir / "in/02_01_0B02.0b", {});
     const RunResult r = testRun("dbtool", {"-r", "-n", dir / "in", dir / "c.db", dir / "new.db"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "ERROR: " + (dir / "new.db") +
-                         " : unexpected chunk(0) size: chunk size:16, expected:12\n");
-    // The real size is used, so the next chunk is still where the table says.
-    const auto a = dbOpen(dir / "new.db");
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a->chunks[1].type, 0x0A);
-    EXPECT_EQ(a->chunks[1].headerPos, 4u + 8u + 16u);
+    EXPECT_EQ(r.err, "");
+    DbFixture want = f;
+    want.chunks[0].files[0].data = {};
+    want.chunks[2].files[0].data = {};
+    want.chunks[2].files[1].data = {};
+    const DbFixtureImage wantImage = dbFixtureBuild(want);
     const auto bytes = testReadFile(dir / "new.db");
-    const DbExtent e = dbFileExtent(a->chunks[1], 0);
-    ASSERT_EQ(e.size, 8);
-    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + e.position, bytes.begin() + e.position + 8),
-              dbFixtureBytes(8, 2));
+    EXPECT_EQ(bytes, wantImage.bytes);
+    EXPECT_EQ(*leGet32(bytes, wantImage.chunks[0].pointerBase + 4), 8u);
+    EXPECT_EQ(*leGet32(bytes, wantImage.chunks[2].pointerBase + 8), 12u);
+    // The data end is the file's end: no trailing word read from the pointers.
+    testing::internal::CaptureStderr();
+    const auto a = dbOpen(dir / "new.db");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->dataEnd, static_cast<int64_t>(bytes.size()));
+    EXPECT_FALSE(a->hasAfterData);
+    EXPECT_EQ(a->chunks[1].headerPos, wantImage.chunks[1].headerPos);
 }
 
 TEST(DbRecreateTest, BrokenPointersAreReportedAndTheRestIsRebuilt)
