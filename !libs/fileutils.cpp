@@ -83,18 +83,22 @@ uint64_t fileCopy(FILE* fi, FILE* fo, size_t size, size_t nmemb)
     size_t ionmemb = std::min(nmemb, maxBufSize);
     if (ionmemb == 0)
         return 0;
-    std::vector<unsigned char> buf;
+    // A page-aligned block lets the kernel copy whole pages in and out.
+    constexpr size_t pageAlign = 4096;
+    std::vector<unsigned char> block;
     try {
-        buf.resize(ionmemb * size);
+        block.resize(ionmemb * size + pageAlign);
     } catch (const std::bad_alloc&) {
         return 0;
     }
+    unsigned char* const buf =
+        block.data() + (pageAlign - reinterpret_cast<uintptr_t>(block.data()) % pageAlign) % pageAlign;
     size_t remaining = nmemb;
     while (remaining != 0) {
-        const int64_t got = fileRead(buf.data(), size, ionmemb, fi);
+        const int64_t got = fileRead(buf, size, ionmemb, fi);
         if (got <= 0)
             break;
-        const size_t put = fileWrite(buf.data(), size, static_cast<size_t>(got), fo);
+        const size_t put = fileWrite(buf, size, static_cast<size_t>(got), fo);
         remaining -= put;
         // A short write would shift every later byte: stop and report the
         // shortfall rather than go on reading past the range.
@@ -114,6 +118,10 @@ uint32_t fileCopyF(const std::string& iname, const std::string& oname, uint32_t 
     FilePtr fo = fileOpen(oname, mode);
     if (!fo)
         return 0;
+    // fileCopy moves whole blocks: stream buffers would only split each
+    // block into extra, unaligned system calls.
+    std::setvbuf(fi.get(), nullptr, _IONBF, 0);
+    std::setvbuf(fo.get(), nullptr, _IONBF, 0);
     if (!fileSeek(fi.get(), iposition) || !fileSeek(fo.get(), oposition))
         return 0;
     const uint64_t copied = fileCopy(fi.get(), fo.get(), 1, size);

@@ -1,0 +1,397 @@
+#include "bincopy.h"
+
+#include "fileutils.h"
+#include "messages.h"
+#include "platform.h"
+#include "tbl.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+// args[0] program, args[1] option, args[2] FILE, groups from here.
+constexpr size_t firstGroup = 3;
+constexpr size_t endCharChunk = 4096;
+
+int clampInt(int64_t v)
+{
+    return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
+}
+
+// Sizes and counts the user gives are 32-bit; a negative one is a count
+// running to the end of the source.
+uint32_t asCount(int64_t v)
+{
+    return static_cast<uint32_t>(v);
+}
+
+// A file of 2 GiB or more is refused before it is read or written.
+bool refusedAsLarge(const std::string& name)
+{
+    if (fileSizeF(name) <= fileMaxSize)
+        return false;
+    std::fprintf(stderr, fileMsgTooLarge, name.c_str());
+    return true;
+}
+
+void createIfMissing(const std::string& name)
+{
+    if (platformStat(name).kind == PlatformKind::missing)
+        fileSave(name, {}, 0, "wb");
+}
+
+// One import copy into FILE; a target position outside 32 bits (from
+// negative numbers or stepping backwards) is refused rather than written
+// gigabytes away.
+bool importCopy(const std::string& src, const std::string& file, uint32_t srcPos, int64_t dstPos,
+                uint32_t count)
+{
+    if (dstPos < 0 || dstPos > fileMaxSize) {
+        std::fprintf(stderr, bincopyMsgNegativePosition, clampInt(dstPos), file.c_str());
+        return false;
+    }
+    fileCopyF(src, file, srcPos, static_cast<uint32_t>(dstPos), count, "rb+");
+    return true;
+}
+
+// -i POSITION FILE1
+void importWhole(const Args& a)
+{
+    const std::string& file = a[2];
+    for (size_t g = firstGroup; g + 2 <= a.size(); g += 2) {
+        const std::string& src = a[g + 1];
+        const int64_t size = fileSizeF(src);
+        if (size < 0 || refusedAsLarge(src))
+            continue;
+        importCopy(src, file, 0, bincopyNumber(a[g]), asCount(size));
+    }
+}
+
+// -ip POSITION FILE1 POSITIONFILE1 SIZE
+void importPart(const Args& a)
+{
+    const std::string& file = a[2];
+    for (size_t g = firstGroup; g + 4 <= a.size(); g += 4) {
+        const std::string& src = a[g + 1];
+        if (refusedAsLarge(src))
+            continue;
+        importCopy(src, file, asCount(bincopyNumber(a[g + 2])), bincopyNumber(a[g]),
+                   asCount(bincopyNumber(a[g + 3])));
+    }
+}
+
+enum class MaxForm { im, iM, Im, IM, IP };
+
+// -im/-iM POSITION FILE1 MAXSIZE, -Im/-IM FILE1 POSITION MAXSIZE,
+// -IP FILE1 POSITION MAXPOSITION
+void importMax(const Args& a, MaxForm form)
+{
+    const std::string& file = a[2];
+    const bool exportOrder = form == MaxForm::Im || form == MaxForm::IM || form == MaxForm::IP;
+    const bool fill = form == MaxForm::iM || form == MaxForm::IM || form == MaxForm::IP;
+    for (size_t g = firstGroup; g + 3 <= a.size(); g += 3) {
+        const std::string& src = exportOrder ? a[g] : a[g + 1];
+        const int32_t position = bincopyNumber(exportOrder ? a[g + 1] : a[g]);
+        int32_t maxSize = bincopyNumber(a[g + 2]);
+        if (form == MaxForm::IP)
+            maxSize = clampInt(int64_t{maxSize} - position);
+        const int64_t found = fileSizeF(src);
+        if (found < 0) {
+            std::fprintf(stderr, bincopyMsgNotExist, src.c_str());
+            return;
+        }
+        if (refusedAsLarge(src))
+            continue;
+        const auto size = static_cast<int32_t>(found);
+        uint32_t count = asCount(size);
+        if (size > maxSize) {
+            std::fprintf(stderr, bincopyMsgBigger, src.c_str(), clampInt(int64_t{size} - maxSize));
+            count = asCount(maxSize);
+        }
+        if (!importCopy(src, file, 0, position, count))
+            continue;
+        if (fill && size < maxSize)
+            fileFillF(file, 0, static_cast<uint32_t>(int64_t{position} + size),
+                      asCount(int64_t{maxSize} - size), "rb+");
+    }
+}
+
+// -is POSITION SKIP FILE1 POSITIONFILE1 FSKIP SIZE COUNT, -iS ... SSIZE
+void importSequence(const Args& a, bool bySpan)
+{
+    const std::string& file = a[2];
+    for (size_t g = firstGroup; g + 7 <= a.size(); g += 7) {
+        int64_t position = bincopyNumber(a[g]);
+        const int64_t skip = bincopyNumber(a[g + 1]);
+        const std::string& src = a[g + 2];
+        int64_t srcPos = bincopyNumber(a[g + 3]);
+        const int64_t fskip = bincopyNumber(a[g + 4]);
+        const int32_t size = bincopyNumber(a[g + 5]);
+        const int64_t last = bincopyNumber(a[g + 6]);
+        const int64_t step = fskip + size;
+        // A step that does not move on would repeat the same block forever.
+        if (step <= 0) {
+            std::fprintf(stderr, bincopyMsgBadStep, clampInt(step));
+            continue;
+        }
+        if (refusedAsLarge(src))
+            continue;
+        // Blocks starting past the end of FILE1 copy nothing: stop there.
+        const int64_t srcSize = fileSizeF(src);
+        int64_t span = bySpan ? last : last * step;
+        while (span > 0 && srcPos >= 0 && srcPos < srcSize) {
+            if (!importCopy(src, file, static_cast<uint32_t>(srcPos), position, asCount(size)))
+                break;
+            position += skip + size;
+            srcPos += step;
+            span -= step;
+        }
+    }
+}
+
+// -a FILE1 FILE2 ...
+void append(const Args& a)
+{
+    const std::string& file = a[2];
+    createIfMissing(file);
+    for (size_t g = firstGroup; g < a.size(); ++g) {
+        const int64_t size = fileSizeF(a[g]);
+        if (size < 0 || refusedAsLarge(a[g]))
+            continue;
+        fileCopyF(a[g], file, 0, 0, asCount(size), "ab");
+    }
+}
+
+// Writes a whole new output file beside `dst` and moves it over `dst` in
+// one step, so that an old `dst` is never left half written. False (after a
+// message) when nothing could be written.
+template <typename Write>
+bool replaceWhole(const std::string& src, const std::string& dst, Write write)
+{
+    if (platformSameFile(src, dst)) {
+        std::fprintf(stderr, bincopyMsgSameFile, dst.c_str(), src.c_str());
+        return false;
+    }
+    std::string temp = platformDirPart(dst);
+    if (!temp.empty() && !platformIsDir(temp)) {
+        std::fprintf(stderr, bincopyMsgCantWrite, dst.c_str());
+        return false;
+    }
+    fileCreateTemp(temp, false);
+    write(temp);
+    if (!fileCommitTemp(temp, dst)) {
+        std::fprintf(stderr, bincopyMsgCantWrite, dst.c_str());
+        return false;
+    }
+    return true;
+}
+
+void exportRange(const std::string& file, const std::string& out, int32_t position, uint32_t count)
+{
+    // As the copy would: no output when FILE can't be read.
+    if (fileSizeF(file) < 0)
+        return;
+    replaceWhole(file, out, [&](const std::string& temp) {
+        fileCopyF(file, temp, asCount(position), 0, count, "wb");
+    });
+}
+
+// Offset of the first byte equal to `endChar` from `position` of `file`, or
+// -1 when the file ends first (or can't be read).
+int64_t findEndChar(const std::string& file, int32_t position, uint8_t endChar)
+{
+    FilePtr f = fileOpen(file, "rb");
+    if (!f || ::fseeko(f.get(), static_cast<off_t>(asCount(position)), SEEK_SET) != 0)
+        return -1;
+    std::vector<uint8_t> buf(endCharChunk);
+    int64_t offset = 0;
+    for (;;) {
+        const int64_t got = fileRead(buf.data(), 1, buf.size(), f.get());
+        if (got < 1)
+            return -1;
+        const auto* hit = static_cast<const uint8_t*>(
+            std::memchr(buf.data(), endChar, static_cast<size_t>(got)));
+        if (hit)
+            return offset + (hit - buf.data());
+        offset += got;
+        if (static_cast<size_t>(got) < buf.size())
+            return -1;
+    }
+}
+
+enum class ExportForm { size, end, withChar, beforeChar };
+
+// -e FILE1 POSITION SIZE, -ep FILE1 POSSTART POSEND, -ec/-eC FILE1 POSITION ENDCHAR
+void exportFamily(const Args& a, ExportForm form)
+{
+    const std::string& file = a[2];
+    if (refusedAsLarge(file))
+        return;
+    for (size_t g = firstGroup; g + 3 <= a.size(); g += 3) {
+        const std::string& out = a[g];
+        const int32_t position = bincopyNumber(a[g + 1]);
+        const int32_t third = bincopyNumber(a[g + 2]);
+        switch (form) {
+        case ExportForm::size:
+            exportRange(file, out, position, asCount(third));
+            break;
+        case ExportForm::end:
+            exportRange(file, out, position, asCount(int64_t{third} - position));
+            break;
+        case ExportForm::withChar:
+        case ExportForm::beforeChar: {
+            const int64_t d = findEndChar(file, position, static_cast<uint8_t>(third & 0xFF));
+            if (d >= 0)
+                exportRange(file, out, position,
+                            asCount(form == ExportForm::withChar ? d + 1 : d));
+            break;
+        }
+        }
+    }
+}
+
+// -t / -tr TABLE: FILEIN FILEOUT pairs.
+void convert(const Args& a, int reverse)
+{
+    const std::string& table = a[2];
+    if (!tblInit(table)) {
+        std::fprintf(stderr, bincopyMsgTableInit, table.c_str());
+        return;
+    }
+    for (size_t g = firstGroup; g + 2 <= a.size(); g += 2) {
+        const std::string& in = a[g];
+        const std::string& out = a[g + 1];
+        const int64_t size = fileSizeF(in);
+        if (size <= 0)
+            break;
+        if (refusedAsLarge(in))
+            continue;
+        replaceWhole(in, out, [&](const std::string& temp) {
+            int64_t written = 0;
+            fileCopyTblF(in, temp, 0, 0, asCount(size), "wb", "", reverse, &written);
+        });
+    }
+    tblFree();
+}
+
+void importFamily(const Args& a, char variant)
+{
+    const size_t n = a.size();
+    auto ready = [&](size_t min) {
+        if (n < min)
+            return false;
+        createIfMissing(a[2]);
+        return !refusedAsLarge(a[2]);
+    };
+    switch (variant) {
+    case '\0':
+        if (ready(5))
+            importWhole(a);
+        break;
+    case 'p':
+        if (ready(7))
+            importPart(a);
+        break;
+    case 'm':
+    case 'M':
+        if (ready(6))
+            importMax(a, variant == 'm' ? MaxForm::im : MaxForm::iM);
+        break;
+    case 's':
+    case 'S':
+        if (ready(10))
+            importSequence(a, variant == 'S');
+        break;
+    default:
+        break;
+    }
+}
+
+void importExportOrder(const Args& a, char variant)
+{
+    if (a.size() < 6 || (variant != 'm' && variant != 'M' && variant != 'P'))
+        return;
+    createIfMissing(a[2]);
+    if (refusedAsLarge(a[2]))
+        return;
+    importMax(a, variant == 'm' ? MaxForm::Im : variant == 'M' ? MaxForm::IM : MaxForm::IP);
+}
+
+}  // namespace
+
+int32_t bincopyNumber(const std::string& text)
+{
+    const long long v = std::strtoll(text.c_str(), nullptr, 0);
+    return static_cast<int32_t>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
+}
+
+void bincopyUsage(const std::string& argv0)
+{
+    std::printf(bincopyMsgUsageHead, platformBaseName(argv0).c_str());
+    for (const char* line : bincopyUsageLines)
+        std::printf("%s\n", line);
+}
+
+int bincopyRun(const Args& args)
+{
+    if (args.size() < 2) {
+        bincopyUsage(args.empty() ? "bincopy" : args[0]);
+        return 1;
+    }
+    const std::string& option = args[1];
+    if (option.empty() || option[0] != '-')
+        return 0;
+    const char family = option.size() > 1 ? option[1] : '\0';
+    const char variant = option.size() > 2 ? option[2] : '\0';
+    if (family == '?' || platformStricmp(std::string_view(option).substr(1), "help") == 0) {
+        bincopyUsage(args[0]);
+        return 0;
+    }
+    switch (family) {
+    case 'i':
+        importFamily(args, variant);
+        break;
+    case 'I':
+        importExportOrder(args, variant);
+        break;
+    case 'a':
+        if (variant == '\0' && args.size() >= 4)
+            append(args);
+        break;
+    case 'e':
+        if (args.size() < 6) {
+            std::printf("%s", bincopyMsgFewExport);
+            break;
+        }
+        if (variant == '\0')
+            exportFamily(args, ExportForm::size);
+        else if (variant == 'p')
+            exportFamily(args, ExportForm::end);
+        else if (variant == 'c')
+            exportFamily(args, ExportForm::withChar);
+        else if (variant == 'C')
+            exportFamily(args, ExportForm::beforeChar);
+        break;
+    case 't':
+        if (args.size() < 5) {
+            std::printf("%s", bincopyMsgFewTable);
+            break;
+        }
+        if (variant == '\0' || variant == 'r')
+            convert(args, variant == 'r');
+        break;
+    case 's':
+        break;  // reserved
+    default:
+        std::fprintf(stderr, bincopyMsgUnknown, option.c_str());
+        break;
+    }
+    std::fflush(stdout);
+    return 0;
+}
