@@ -109,6 +109,49 @@ uint64_t fileCopy(FILE* fi, FILE* fo, size_t size, size_t nmemb)
     return nmemb - remaining;
 }
 
+// Copies up to `size` bytes between the streams' files inside the kernel
+// (no user buffer; a reflink where the file system has them), from and to
+// the streams' current positions, and leaves both positioned after the bytes
+// copied. Stops early when the files do not allow it; `atEnd` is set when the
+// input ended.
+static uint64_t fileCopyKernel(FILE* fi, FILE* fo, uint64_t size, bool& atEnd)
+{
+    atEnd = false;
+    if (std::fflush(fo) != 0)
+        return 0;
+    const int ifd = ::fileno(fi), ofd = ::fileno(fo);
+    const int flags = ::fcntl(ofd, F_GETFL);
+    if (flags < 0)
+        return 0;
+    off_t in = ::ftello(fi);
+    off_t out = ::ftello(fo);
+    // The kernel copy takes explicit positions, which an append-mode
+    // descriptor refuses: drop the flag for the copy and write at the end.
+    const bool append = (flags & O_APPEND) != 0;
+    if (append) {
+        out = ::lseek(ofd, 0, SEEK_END);
+        if (out < 0 || ::fcntl(ofd, F_SETFL, flags & ~O_APPEND) != 0)
+            return 0;
+    }
+    if (in < 0 || out < 0)
+        return 0;
+    uint64_t done = 0;
+    while (done < size) {
+        const size_t chunk = static_cast<size_t>(std::min<uint64_t>(size - done, 1u << 30));
+        const ssize_t n = ::copy_file_range(ifd, &in, ofd, &out, chunk, 0);
+        if (n <= 0) {
+            atEnd = n == 0;
+            break;
+        }
+        done += static_cast<uint64_t>(n);
+    }
+    if (append)
+        ::fcntl(ofd, F_SETFL, flags);
+    ::fseeko(fi, in, SEEK_SET);
+    ::fseeko(fo, out, SEEK_SET);
+    return done;
+}
+
 uint32_t fileCopyF(const std::string& iname, const std::string& oname, uint32_t iposition,
                    uint32_t oposition, uint32_t size, const char* mode)
 {
@@ -124,7 +167,11 @@ uint32_t fileCopyF(const std::string& iname, const std::string& oname, uint32_t 
     std::setvbuf(fo.get(), nullptr, _IONBF, 0);
     if (!fileSeek(fi.get(), iposition) || !fileSeek(fo.get(), oposition))
         return 0;
-    const uint64_t copied = fileCopy(fi.get(), fo.get(), 1, size);
+    bool atEnd = false;
+    uint64_t copied = fileCopyKernel(fi.get(), fo.get(), size, atEnd);
+    // Where the kernel cannot copy between these files, the buffer does.
+    if (copied < size && !atEnd)
+        copied += fileCopy(fi.get(), fo.get(), 1, size - copied);
     if (std::fclose(fo.release()) != 0)
         return 0;
     return static_cast<uint32_t>(copied);

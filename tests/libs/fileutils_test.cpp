@@ -242,3 +242,25 @@ TEST(FileWriteTest, ReportsItemsWritten)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FileCopyTest, AppendAndDevicesThatCannotCopyInKernel)
+{
+    ScratchDir dir;
+    testWriteFile(dir / "in", iota(100));
+    testWriteFile(dir / "out", {0xEE, 0xEE});
+    // Append mode writes after the existing bytes whatever position is asked.
+    EXPECT_EQ(fileCopyF(dir / "in", dir / "out", 10, 0, 5, "ab"), 5u);
+    EXPECT_EQ(fileCopyF(dir / "in", dir / "out", 90, 0, 20, "ab"), 10u);
+    auto expected = std::vector<uint8_t>{0xEE, 0xEE, 10, 11, 12, 13, 14};
+    for (uint8_t b = 90; b < 100; ++b)
+        expected.push_back(b);
+    EXPECT_EQ(testReadFile(dir / "out"), expected);
+
+    // A character device goes through the buffer instead.
+    EXPECT_EQ(fileCopyF("/dev/zero", dir / "zeros", 0, 0, MAXBUFFSIZE + 3, "wb"), MAXBUFFSIZE + 3);
+    EXPECT_EQ(testReadFile(dir / "zeros"), std::vector<uint8_t>(MAXBUFFSIZE + 3, 0));
+}
+
+}  // namespace
