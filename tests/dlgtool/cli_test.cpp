@@ -290,3 +290,66 @@ TEST(DlgCli, CountsAbove255AreReportedAs255)
         testWriteFile(w / ("d/f" + std::to_string(i) + ".dlg"), f);
     EXPECT_EQ(w.run({"-r", "d"}).exitCode, 255);
 }
+
+TEST(DlgCli, ANormalTextAfterABattleTextIsStillNormal)
+{
+    Workspace w;
+    testMkdirs(w / "d");
+    const Bytes battle = dlgBattle({{game("ab"), 0x11}, {game("c"), 0x22}});
+    testWriteText(w / "d/a.txt", "ab" + sep(0x11, true) + "c" + sep(0x22, true));
+    testWriteText(w / "d/b.txt", sampleText());
+    const RunResult r = w.run({"-c", "d"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(testReadFile(w / "d/a.dlg"), battle);
+    EXPECT_EQ(testReadFile(w / "d/b.dlg"), sampleDialog());
+}
+
+TEST(DlgCli, AThirdArgumentWithoutSplitIsIgnored)
+{
+    Workspace w;
+    testWriteFile(w / "x.dlg", sampleDialog());
+    const RunResult r = w.run({"x.dlg", "o.txt", "s.dls"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(testReadText(w / "o.txt"), sampleText());
+    EXPECT_FALSE(testExists(w / "s.dls"));
+    EXPECT_FALSE(testExists(w / "o.dls"));
+}
+
+TEST(DlgCli, UnknownModeLettersChangeNothing)
+{
+    Workspace w;
+    const Bytes withOpcode = varlenOpcode({{100, 0, {0x06, 0x01}}});
+    testWriteFile(w / "x.dlg", sampleDialog());
+    // -dq after -dn: the opcodes stay alone.
+    ASSERT_EQ(w.run({"-o", "-dn", "-dq", "x.dlg", "n.dlg"}).exitCode, 0);
+    EXPECT_EQ(recordOf(testReadFile(w / "n.dlg"), 2, 4), Bytes{});
+    // -dq alone: still the default replace mode.
+    ASSERT_EQ(w.run({"-o", "-DQ", "x.dlg", "r.dlg"}).exitCode, 0);
+    EXPECT_EQ(recordOf(testReadFile(w / "r.dlg"), 2, 4), withOpcode);
+    // The third letter in either case.
+    ASSERT_EQ(w.run({"-o", "-DN", "x.dlg", "u.dlg"}).exitCode, 0);
+    EXPECT_EQ(recordOf(testReadFile(w / "u.dlg"), 2, 4), Bytes{});
+}
+
+TEST(DlgCli, RecomputeAloneWritesIntoAnOutputDirectory)
+{
+    Workspace w;
+    testMkdirs(w / "in");
+    testMkdirs(w / "out");
+    testWriteFile(w / "in/x.dlg", sampleDialog());
+    testWriteFile(w / "in/y.dlg", sampleDialog());
+    const RunResult r = w.run({"-o", "in", "out"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(testReadFile(w / "in/x.dlg"), sampleDialog());
+    for (const char* name : {"out/x.dlg", "out/y.dlg"}) {
+        const Bytes f = testReadFile(w / name);
+        EXPECT_EQ(flagsOf(f, 0), 40 + 256 * 32);
+        EXPECT_EQ(flagsOf(f, 2), 150 + 256 * 32);
+    }
+    // Without an output the directory's files are rewritten in place.
+    ASSERT_EQ(w.run({"-o", "in"}).exitCode, 0);
+    EXPECT_EQ(testReadFile(w / "in/y.dlg"), testReadFile(w / "out/y.dlg"));
+}

@@ -425,3 +425,22 @@ TEST(DlgMeasure, AbsurdWidthsWrapInsteadOfOverflowing)
     EXPECT_EQ(r.m.maxWidth, 64 * int64_t{INT32_MAX});
     EXPECT_EQ(r.m.maxLines, 1);
 }
+
+TEST(DlgRecompute, ARebuildEndsWithTheLastTextWithoutItsZeros)
+{
+    Bytes last = game("ab");
+    last.insert(last.end(), {0, 0, 0});
+    const Bytes given = dlgFile({{{0x10}, 0}, {game("a"), 0}, {{0x30}, 0}, {last, 0}});
+    Recomputer replace(dlgModeReplace);
+    Bytes f = given;
+    ASSERT_EQ(replace.run(f), DlgRecomputeResult::done);
+    EXPECT_EQ(f.size(), given.size() - 3);
+    EXPECT_EQ(recordOf(f, 3, 4), game("ab"));
+    EXPECT_EQ(flagsOf(f, 2), 16 + 256 * 16);
+    // Editing in place keeps the size.
+    Recomputer none(dlgModeNone);
+    Bytes g = given;
+    ASSERT_EQ(none.run(g), DlgRecomputeResult::done);
+    EXPECT_EQ(g.size(), given.size());
+    EXPECT_EQ(flagsOf(g, 2), 16 + 256 * 16);
+}
