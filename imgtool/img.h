@@ -142,8 +142,8 @@ uint32_t imgReplaceFile(const std::string& name, const ImgArchive& archive, uint
                         uint32_t end);
 
 // Appends `name` (padded to whole sectors) to the output, or sectors
-// [first, end) of the input when DIR has no such file. Sectors appended, 0 on
-// error.
+// [first, end) of the input when DIR has no such file (a last sector cut
+// short is completed with zeros). Sectors appended, 0 on error.
 uint32_t imgAppendFile(const std::string& name, const ImgArchive& archive, uint32_t first,
                        uint32_t end);
 

@@ -11,6 +11,7 @@
 #include "messages.h"
 #include "platform.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -43,8 +44,17 @@ uint32_t imgAppendSized(const std::string& name, int64_t fsize, const ImgArchive
 {
     const uint32_t osize = (end - first) * imgSectorSize;
     if (fsize < 0) {
-        if (fileCopyF(a.name, a.outName, first * imgSectorSize, 0, osize, "ab") != osize) {
+        // The archive's last sector may be cut short: what is missing there
+        // is padding, so the file keeps its sectors instead of losing them.
+        const uint64_t at = uint64_t{first} * imgSectorSize;
+        const uint64_t left = static_cast<uint64_t>(a.size) > at ? a.size - at : 0;
+        const auto have = static_cast<uint32_t>(std::min<uint64_t>(osize, left));
+        if (fileCopyF(a.name, a.outName, static_cast<uint32_t>(at), 0, have, "ab") != have) {
             std::fprintf(stderr, imgMsgAppendArchiveError, a.outName.c_str());
+            return 0;
+        }
+        if (have != osize && fileFillF(a.outName, 0, 0, osize - have, "ab") != osize - have) {
+            std::fputs(imgMsgAlignError, stderr);
             return 0;
         }
         return end - first;
@@ -161,9 +171,13 @@ void imgRemoveOutput(const ImgArchive& a)
 
 int imgRecreate(std::string& prefix, ImgArchive& a, bool replaceInput)
 {
+    // A named output that could not be opened may be a file or directory of
+    // the user's: only a file this run made is removed.
+    const bool existed = platformStat(a.outName).kind != PlatformKind::missing;
     if (fileSave(a.outName, a.header, 0, "wb") != a.header.size()) {
         std::fprintf(stderr, imgMsgInitHeader, a.outName.c_str());
-        imgRemoveOutput(a);
+        if (replaceInput || (!existed && platformIsRegular(a.outName)))
+            imgRemoveOutput(a);
         return 0;
     }
     uint32_t next = imgHeaderSectors(a);
