@@ -6,6 +6,7 @@
 #include "messages.h"
 #include "platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -67,8 +68,7 @@ bool imgCheckRange(const ImgArchive& a, uint32_t i, size_t j, uint64_t first, ui
 }
 
 // Every table of a type 2 or 3 directory must lie in the header area after
-// sector 0 (which holds the directory list), and every file it names must
-// run forwards and end inside the archive; only then are tables used.
+// sector 0 (which holds the directory list); only then are tables used.
 bool imgCheckTables(const ImgArchive& a)
 {
     for (uint32_t i = 0; i < a.dirCount; ++i) {
@@ -81,17 +81,6 @@ bool imgCheckTables(const ImgArchive& a)
             std::fprintf(stderr, imgMsgTableOutside, static_cast<int>(i));
             return false;
         }
-        if (d.type == imgType2) {
-            for (size_t j = 0; j < d.files; ++j)
-                if (!imgCheckRange(a, i, j, imgGetRecord(a, i, j).sector,
-                                   imgGetRecord(a, i, j + 1).sector))
-                    return false;
-        } else {
-            for (const ImgType3File& f : imgType3Walk(a, i))
-                if (!imgCheckRange(a, i, f.position, uint64_t{d.fileSector} + f.first,
-                                   uint64_t{d.fileSector} + f.end))
-                    return false;
-        }
     }
     return true;
 }
@@ -103,6 +92,10 @@ long long imgExtractType2(const std::string& prefix, const ImgArchive& a, uint32
     for (size_t j = 0; j < a.dirs[i].files; ++j) {
         const ImgRecord rec = imgGetRecord(a, i, j);
         const uint32_t end = imgGetRecord(a, i, j + 1).sector;
+        if (end < rec.sector) {
+            imgCheckRange(a, i, j, rec.sector, end);
+            continue;
+        }
         const std::string name =
             imgFileName(prefix, i, j, &rec, imgDecodeExtension(a, rec.sector));
         written += imgExtractFile(name, a, rec.sector, end);
@@ -115,6 +108,10 @@ long long imgExtractType3(const std::string& prefix, const ImgArchive& a, uint32
     const uint32_t base = a.dirs[i].fileSector;
     long long written = 0;
     for (const ImgType3File& f : imgType3Walk(a, i)) {
+        if (f.end < f.first) {
+            imgCheckRange(a, i, f.position, uint64_t{base} + f.first, uint64_t{base} + f.end);
+            continue;
+        }
         const std::string name =
             imgFileName(prefix, i, f.position, nullptr, imgDecodeExtension(a, base + f.first));
         written += imgExtractFile(name, a, base + f.first, base + f.end);
@@ -136,6 +133,25 @@ std::optional<uint32_t> imgDirNumber(const std::string& item, uint32_t count)
 }
 
 }  // namespace
+
+bool imgCheckExtents(const ImgArchive& a)
+{
+    for (uint32_t i = 0; i < a.dirCount; ++i) {
+        const ImgDirEntry& d = a.dirs[i];
+        if (d.type == imgType2) {
+            for (size_t j = 0; j < d.files; ++j)
+                if (!imgCheckRange(a, i, j, imgGetRecord(a, i, j).sector,
+                                   imgGetRecord(a, i, j + 1).sector))
+                    return false;
+        } else if (d.type == imgType3) {
+            for (const ImgType3File& f : imgType3Walk(a, i))
+                if (!imgCheckRange(a, i, f.position, uint64_t{d.fileSector} + f.first,
+                                   uint64_t{d.fileSector} + f.end))
+                    return false;
+        }
+    }
+    return true;
+}
 
 void imgCheckEndRecord(const ImgArchive& a, uint32_t i)
 {
@@ -350,8 +366,17 @@ int imgExtractFile(const std::string& name, const ImgArchive& a, uint32_t first,
         std::fprintf(stderr, imgMsgIsArchive, name.c_str());
         return 0;
     }
-    const uint32_t bytes = (end - first) * imgSectorSize;
-    const uint32_t copied = fileCopyF(a.name, name, first * imgSectorSize, 0, bytes, "wb");
+    // Sectors past the archive's end give a short file and the error, as any
+    // short copy does; positions are taken in 64 bits so that none wraps
+    // round to data at the start of the archive.
+    const uint64_t start = uint64_t{first} * imgSectorSize;
+    const uint64_t bytes = end < first ? 0 : (uint64_t{end} - first) * imgSectorSize;
+    const auto size = static_cast<uint64_t>(a.size);
+    const uint64_t avail = start < size ? size - start : 0;
+    const auto toCopy = static_cast<uint32_t>(std::min(bytes, avail));
+    const uint64_t copied = toCopy ? fileCopyF(a.name, name, static_cast<uint32_t>(start), 0,
+                                               toCopy, "wb")
+                                   : fileSave(name, {}, 0, "wb");
     // An empty copy also "succeeds" when the output could not be created.
     if (copied != bytes || (bytes == 0 && fileSizeF(name) != 0)) {
         std::fprintf(stderr, imgMsgWriteError, name.c_str());

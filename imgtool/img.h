@@ -80,8 +80,8 @@ struct ImgType3File {
     uint16_t end = 0;
 };
 
-// Opens and checks an archive: every table inside the header area, every
-// file inside the archive. Null after printing the reason.
+// Opens and checks an archive: its header, directory list and every table
+// inside the header area. Null after printing the reason.
 std::unique_ptr<ImgArchive> imgOpen(const std::string& name);
 
 void imgClose(std::unique_ptr<ImgArchive> archive);
@@ -115,6 +115,11 @@ std::string imgFileName(const std::string& prefix, uint32_t i, size_t j,
 // Reading the tables of the header area (bounds checked when opened).
 ImgRecord imgGetRecord(const ImgArchive& archive, uint32_t i, size_t j);
 uint16_t imgGetType3(const ImgArchive& archive, uint32_t i, size_t k);
+
+// True when every file of the tables runs forwards and ends inside the
+// archive; otherwise prints the first that does not. Writing modes check
+// this before they write anything.
+bool imgCheckExtents(const ImgArchive& archive);
 
 // Warns when the end record of type 2 directory i is not 0xFFFF, 0xFFFF.
 void imgCheckEndRecord(const ImgArchive& archive, uint32_t i);

@@ -180,6 +180,8 @@ int imgRecreate(std::string& prefix, ImgArchive& a, bool replaceInput)
             imgRemoveOutput(a);
         return 0;
     }
+    // The first file goes right after the header area, so numbering starts
+    // there whatever directory 0's file sector said.
     uint32_t next = imgHeaderSectors(a);
     for (uint32_t i = 0; i < a.dirCount; ++i) {
         const auto r = imgImportDir(prefix, a, i, next);
@@ -210,15 +212,10 @@ int imgImport(std::string& prefix, ImgArchive& a, const ArgList* list)
         std::fprintf(stderr, imgMsgSameFile, list->items[0].c_str());
         return 0;
     }
-    const uint32_t headerSectors = imgHeaderSectors(a);
+    // A file outside the archive would be read short or written past its end.
+    if (!imgCheckExtents(a))
+        return 0;
     if (imgRecreating()) {
-        // Recreation appends the first file right after the header area; any
-        // other start would leave every recreated table pointing elsewhere.
-        const ImgDirEntry& d0 = a.dirs[0];
-        if ((d0.type == imgType2 || d0.type == imgType3) && d0.fileSector != headerSectors) {
-            std::fprintf(stderr, imgMsgDataStart, headerSectors, d0.fileSector);
-            return 0;
-        }
         if (named) {
             a.outName = list->items[0];
         } else {

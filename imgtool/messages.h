@@ -85,8 +85,6 @@ inline constexpr const char* imgMsgSaveTables = "ERROR:error saving header(file 
 inline constexpr const char* imgMsgSaveDirs = "ERROR:error saving header to file: %s\n";
 inline constexpr const char* imgMsgSameFile =
     "ERROR: output %s is the input archive itself, in/out should differ\n";
-inline constexpr const char* imgMsgDataStart =
-    "ERROR: data of directory 0 must begin right after header area: sector %X, begin at %X\n";
 inline constexpr const char* imgMsgSpanTooLong =
     "ERROR: directory %d would span more than 65534 sectors, type 3 table can't hold it\n";
 inline constexpr const char* imgMsgOutputTooLarge =

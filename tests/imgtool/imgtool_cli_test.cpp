@@ -175,7 +175,7 @@ TEST(ImgOpen, SingleType4DirectoryIsOnlyInfo)
     expectRefused(s, "", "INFO: file contain only 1 dir and it is type 04, nothing to extract/import\n");
 }
 
-TEST(ImgOpen, RefusesTablesAndFilesOutsideTheirPlace)
+TEST(ImgOpen, RefusesTablesOutsideTheHeaderArea)
 {
     ImgScene s;
     const std::vector<uint8_t> good = s.layout.bytes;
@@ -188,26 +188,83 @@ TEST(ImgOpen, RefusesTablesAndFilesOutsideTheirPlace)
         imgFixPut32(s.layout.bytes, ImgFixLayout::dirEntryOffset(1) + field, value);
         expectRefused(s, outside);
     }
+}
 
-    // A type 2 record past the end of the archive.
-    s.layout.bytes = good;
+// Files outside the archive: import and recreation refuse the archive before
+// they write anything; the listing, which reads only the header area, works.
+void expectWritingRefused(ImgScene& s, const std::string& err)
+{
+    s.write();
+    for (const char* mode : {"-i", "-r"}) {
+        const RunResult r = testRun("imgtool", {mode, s.dir, s.img});
+        EXPECT_EQ(r.exitCode, 0) << mode;
+        EXPECT_EQ(r.err, err) << mode;
+        EXPECT_EQ(testReadFile(s.img), s.layout.bytes) << mode;
+        EXPECT_EQ(testListDir(s.root.path), (std::vector<std::string>{"kz7.img", "out"})) << mode;
+    }
+    const RunResult l = testRun("imgtool", {"-l", s.dir, s.img});
+    EXPECT_EQ(l.exitCode, 1);
+    EXPECT_EQ(l.err, "");
+    EXPECT_EQ(l.out.rfind("type \tfiles \tsector \tfile sector\n", 0), 0u);
+}
+
+TEST(ImgFiles, OutsideTheArchiveAreNeverWrittenOrReadWrapped)
+{
+    ImgScene s;
+    const std::vector<uint8_t> good = s.layout.bytes;
+    const RunResult all = testRun("imgtool", {"-e", "-n", s.dir, s.img});
+    ASSERT_GT(all.exitCode, 2);
+    const auto clear = [&] {
+        for (const auto& n : testListDir(s.dir))
+            std::remove((s.dir + "/" + n).c_str());
+    };
+    clear();
+
+    // A type 2 record past the end of the archive: the file before it is read
+    // short, as far as the archive goes, and reported.
     imgFixPut32(s.layout.bytes, s.layout.tableOffset[2] + 8 + 4, 40);
-    expectRefused(s, "ERROR: directory 2, file at position 0: sectors 10 to 28 lie beyond end of "
-                     "file '" + s.img + "'\n");
-    // A type 2 record that runs backwards.
+    expectWritingRefused(s, "ERROR: directory 2, file at position 0: sectors 10 to 28 lie beyond "
+                            "end of file '" + s.img + "'\n");
+    RunResult r = testRun("imgtool", {"-e", "-n", s.dir, s.img});
+    const std::string first = s.dir + "/02_0000_0001";
+    EXPECT_EQ(r.exitCode, all.exitCode - 2);
+    EXPECT_EQ(testLines(r.err).at(0), "ERROR: error during writing to file " + first);
+    EXPECT_EQ(testReadFile(first),
+              std::vector<uint8_t>(good.begin() + 0x10 * imgFixSector, good.end()));
+
+    // A type 2 record that runs backwards: that file is skipped by extraction.
+    clear();
     s.layout.bytes = good;
     imgFixPut32(s.layout.bytes, s.layout.tableOffset[0] + 8 + 4, 3);
-    expectRefused(s, "ERROR: directory 0, file at position 0 ends before it begins: sectors 4 to 3\n");
-    // A type 3 base that puts the files past the end.
+    const std::string backwards =
+        "ERROR: directory 0, file at position 0 ends before it begins: sectors 4 to 3\n";
+    expectWritingRefused(s, backwards);
+    r = testRun("imgtool", {"-e", "-n", s.dir, s.img});
+    EXPECT_EQ(r.exitCode, all.exitCode - 1);
+    EXPECT_EQ(r.err, backwards);
+    EXPECT_FALSE(testExists(s.dir + "/00_0000_0012"));
+
+    // A type 3 base that puts the files past the end: sector numbers must not
+    // wrap round to the archive's first bytes.
+    clear();
     s.layout.bytes = good;
     imgFixPut32(s.layout.bytes, ImgFixLayout::dirEntryOffset(1) + 12, 0xFFFFFFF0u);
-    expectRefused(s, "ERROR: directory 1, file at position 3: sectors FFFFFFF0 to FFFFFFF2 lie "
-                     "beyond end of file '" + s.img + "'\n");
+    expectWritingRefused(s, "ERROR: directory 1, file at position 3: sectors FFFFFFF0 to FFFFFFF2 "
+                            "lie beyond end of file '" + s.img + "'\n");
+    r = testRun("imgtool", {"-e", "-n", s.dir, s.img});
+    EXPECT_EQ(r.exitCode, all.exitCode - 3);
+    for (const char* name : {"01_0003", "01_0004", "01_0006"}) {
+        EXPECT_NE(r.err.find("ERROR: error during writing to file " + s.dir + "/" + name + "\n"),
+                  std::string::npos)
+            << name;
+        EXPECT_EQ(testReadFile(s.dir + "/" + name).size(), 0u) << name;
+    }
+
     // A whole sector cut off the end.
     s.layout.bytes = good;
     s.layout.bytes.resize(good.size() - imgFixSector);
-    expectRefused(s, "ERROR: directory 2, file at position 1: sectors 11 to 12 lie beyond end of "
-                     "file '" + s.img + "'\n");
+    expectWritingRefused(s, "ERROR: directory 2, file at position 1: sectors 11 to 12 lie beyond "
+                            "end of file '" + s.img + "'\n");
 }
 
 TEST(ImgExtract, AllDirectoriesIntoSubdirectories)
