@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 BUILD_PACKAGES := cmake g++ make ninja-build
 TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev
 FUZZ_PACKAGES := $(BUILD_PACKAGES) clang libclang-rt-14-dev
-BENCH_PACKAGES := $(BUILD_PACKAGES) tar coreutils time
+BENCH_PACKAGES := $(BUILD_PACKAGES) tar coreutils time python3 libc-bin
 
 .PHONY: build test fuzz bench demo clean
 
