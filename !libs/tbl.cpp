@@ -162,6 +162,12 @@ void buildDirection(TblDirection& d)
         std::copy(e.value.begin(), e.value.end(), q.value);
     }
     d.lastKeyLen = d.entries.empty() ? 0 : d.entries.back().key.size();
+    // Keys that are never tried (empty, or spanning no input) are no
+    // shorter key that a rest could hold.
+    d.passBelow = d.lastKeyLen;
+    for (const TblEntry& e : d.entries)
+        if (e.keyCopy >= 0 ? copySpan(e) != 0 : !e.key.empty())
+            d.passBelow = std::min(d.passBelow, e.key.size());
     d.need = std::max(d.need, d.lastKeyLen);
 }
 
@@ -306,12 +312,24 @@ size_t convertPiece(const TblTable& t, const TblDirection& d, std::span<const ui
     const uint8_t* data = in.data();
     const size_t n = in.size();
     size_t pos = 0;
+    // The tools' form after an unmatched byte: the rest passes unconverted.
+    // It is known to be the rest of the whole input only in the last piece
+    // (`passBelow` never exceeds `need`).
+    auto passRest = [&] {
+        if (copyUnmatched)
+            out.put(data + pos, n - pos);
+        pos = n;
+    };
     if (state.afterMiss) {
         if (!last && n < d.need)
             return 0;
         state.afterMiss = false;
         if (dfile && !d.entries.empty() && n < d.lastKeyLen)
             return 0;
+        if (!dfile && !d.entries.empty() && n < d.passBelow) {
+            passRest();
+            return pos;
+        }
     }
     while (pos < n) {
         size_t left = n - pos;
@@ -340,19 +358,23 @@ size_t convertPiece(const TblTable& t, const TblDirection& d, std::span<const ui
         if (copyUnmatched)
             out.put(data[pos]);
         ++pos;
-        // The data file tool's form leaves a tail shorter than the last
-        // sorted key unconsumed. The tools' form goes on byte by byte: the
-        // last sorted key need not be the shortest (a copy char key ranks by
-        // its fixed bytes), so cutting the tail off there would pass bytes
-        // through that other entries match.
-        if (dfile && !d.entries.empty()) {
-            left = n - pos;
-            if (!last && left < d.need) {
-                state.afterMiss = true;
-                break;
-            }
-            if (left < d.lastKeyLen)
-                break;
+        if (d.entries.empty())
+            continue;
+        left = n - pos;
+        if (!last && left < d.need) {
+            state.afterMiss = true;
+            break;
+        }
+        // The data file tool's form leaves a rest shorter than the last
+        // sorted key unconsumed; the tools' form passes it as it is. The last
+        // sorted key is the shortest unless a copy char key ranks last by its
+        // fixed bytes; the tools' form then goes on byte by byte while the
+        // rest still holds a whole shorter key, so that key is converted
+        // rather than passed through.
+        if (dfile ? left < d.lastKeyLen : left < d.passBelow) {
+            if (!dfile)
+                passRest();
+            break;
         }
     }
     return pos;

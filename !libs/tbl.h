@@ -10,8 +10,10 @@
 // on the current table. Matching takes, at every input position, the first
 // entry in sorted order (longest fixed prefix first, ties in file order)
 // that matches there; a prefix tree of the keys finds it without trying
-// every entry. Keys that straddle the chunks of a file copy are converted
-// as if the file were converted whole.
+// every entry. After an unmatched byte, a rest of the input shorter than
+// the last sorted key, and than every other key that is tried, passes as it
+// is (copied, or dropped in skip mode). Keys that straddle the chunks of a
+// file copy are converted as if the file were converted whole.
 //
 // The data file tool links the module in its own form (`tblForm`): no
 // directives, its own line messages, no copy char at position 0, a key copy
@@ -101,6 +103,8 @@ struct TblDirection {
     std::vector<uint32_t> dense;    // 256 children per row, 0 = none
     size_t need = 1;      // most input bytes any decision at one position reads
     size_t lastKeyLen = 0;  // key length of the last entry in sorted order
+    size_t passBelow = 0;   // after a miss, a shorter rest passes unconverted:
+                            // lastKeyLen, or a shorter key that is tried
 };
 
 // The immutable part of a loaded table, shared by the current table and the

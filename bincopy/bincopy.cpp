@@ -46,6 +46,23 @@ void createIfMissing(const std::string& name)
         fileSave(name, {}, 0, "wb");
 }
 
+// A range of FILE copied to a later, overlapping place of FILE itself. A
+// forward copy in buffers would read bytes it has already overwritten, so
+// the range is moved from its end backwards, buffer by buffer.
+void moveWithin(const std::string& file, uint32_t srcPos, uint32_t dstPos, uint64_t count)
+{
+    std::vector<uint8_t> buf(static_cast<size_t>(std::min<uint64_t>(count, MAXBUFFSIZE)));
+    for (uint64_t end = count; end > 0;) {
+        const uint64_t n = std::min<uint64_t>(end, buf.size());
+        end -= n;
+        const std::span<uint8_t> part(buf.data(), static_cast<size_t>(n));
+        if (fileLoad(file, part, static_cast<uint32_t>(srcPos + end)) != static_cast<int64_t>(n))
+            return;
+        if (fileSave(file, part, static_cast<uint32_t>(dstPos + end), "rb+") != n)
+            return;
+    }
+}
+
 // One import copy into FILE; a target position outside 32 bits (from
 // negative numbers or stepping backwards) is refused rather than written
 // gigabytes away.
@@ -56,7 +73,18 @@ bool importCopy(const std::string& src, const std::string& file, uint32_t srcPos
         std::fprintf(stderr, bincopyMsgNegativePosition, clampInt(dstPos), file.c_str());
         return false;
     }
-    fileCopyF(src, file, srcPos, static_cast<uint32_t>(dstPos), count, "rb+");
+    const auto dst = static_cast<uint32_t>(dstPos);
+    if (dst > srcPos && platformSameFile(src, file)) {
+        // As the copy would: up to the end of the source as it is now.
+        const int64_t size = fileSizeF(src);
+        const uint64_t avail = size > srcPos ? static_cast<uint64_t>(size) - srcPos : 0;
+        const uint64_t n = std::min<uint64_t>(count, avail);
+        if (dst - srcPos < n) {
+            moveWithin(file, srcPos, dst, n);
+            return true;
+        }
+    }
+    fileCopyF(src, file, srcPos, dst, count, "rb+");
     return true;
 }
 
@@ -142,12 +170,14 @@ void importSequence(const Args& a, bool bySpan)
         }
         if (refusedAsLarge(src))
             continue;
-        // Blocks starting past the end of FILE1 copy nothing: stop there.
+        // Blocks starting past the end of FILE1 copy nothing: stop there. A
+        // block before its start (a negative position) copies nothing either,
+        // but the blocks after it may.
         const int64_t srcSize = fileSizeF(src);
         int64_t span = bySpan ? last : last * step;
-        while (span > 0 && srcPos >= 0 && srcPos < srcSize) {
-            if (!importCopy(src, file, static_cast<uint32_t>(srcPos), position, asCount(size)))
-                break;
+        while (span > 0 && srcPos < srcSize) {
+            if (srcPos >= 0)
+                importCopy(src, file, static_cast<uint32_t>(srcPos), position, asCount(size));
             position += skip + size;
             srcPos += step;
             span -= step;
@@ -160,6 +190,8 @@ void append(const Args& a)
 {
     const std::string& file = a[2];
     createIfMissing(file);
+    if (refusedAsLarge(file))
+        return;
     for (size_t g = firstGroup; g < a.size(); ++g) {
         const int64_t size = fileSizeF(a[g]);
         if (size < 0 || refusedAsLarge(a[g]))
@@ -169,27 +201,23 @@ void append(const Args& a)
 }
 
 // Writes a whole new output file beside `dst` and moves it over `dst` in
-// one step, so that an old `dst` is never left half written. False (after a
-// message) when nothing could be written.
+// one step, so that an old `dst` is never left half written. An output that
+// can't be written is, like every copy failure, not reported; an output
+// that is the input itself is refused with a message.
 template <typename Write>
-bool replaceWhole(const std::string& src, const std::string& dst, Write write)
+void replaceWhole(const std::string& src, const std::string& dst, Write write)
 {
     if (platformSameFile(src, dst)) {
         std::fprintf(stderr, bincopyMsgSameFile, dst.c_str(), src.c_str());
-        return false;
+        return;
     }
     std::string temp = platformDirPart(dst);
-    if (!temp.empty() && !platformIsDir(temp)) {
-        std::fprintf(stderr, bincopyMsgCantWrite, dst.c_str());
-        return false;
-    }
-    fileCreateTemp(temp, false);
+    if (!temp.empty() && !platformIsDir(temp))
+        return;
+    if (!fileCreateTemp(temp, false))
+        return;
     write(temp);
-    if (!fileCommitTemp(temp, dst)) {
-        std::fprintf(stderr, bincopyMsgCantWrite, dst.c_str());
-        return false;
-    }
-    return true;
+    (void)fileCommitTemp(temp, dst);
 }
 
 void exportRange(const std::string& file, const std::string& out, int32_t position, uint32_t count)

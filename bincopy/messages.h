@@ -61,4 +61,3 @@ inline constexpr const char* bincopyMsgNegativePosition =
     "ERROR: position %d in %s is negative, not importing there\n";
 inline constexpr const char* bincopyMsgSameFile =
     "ERROR: output %s is the same file as input %s, not written\n";
-inline constexpr const char* bincopyMsgCantWrite = "ERROR: cant write %s\n";

@@ -100,11 +100,14 @@ TEST_F(Bincopy, TooFewArgumentsForExportAndConvert)
     for (const char* opt : {"-e", "-ep", "-ec", "-eC"}) {
         const RunResult r = run({opt, "f", "out", "0"});
         EXPECT_EQ(r.out, bincopyMsgFewExport) << opt;
+        EXPECT_EQ(r.err, "") << opt;
         EXPECT_EQ(r.exitCode, 0);
     }
     for (const char* opt : {"-t", "-tr"}) {
         const RunResult r = run({opt, "table", "in"});
         EXPECT_EQ(r.out, bincopyMsgFewTable) << opt;
+        EXPECT_EQ(r.err, "") << opt;
+        EXPECT_EQ(r.exitCode, 0);
     }
     EXPECT_FALSE(exists("out"));
 }
@@ -132,6 +135,23 @@ TEST_F(Bincopy, ImportPart)
     // A negative size runs to the end of the source.
     run({"-ip", "t", "0", "s", "5", "-1"});
     EXPECT_EQ(read("t"), "fghe4567abcd");
+}
+
+TEST_F(Bincopy, ImportOfAFileIntoItselfAtALaterOverlappingPlace)
+{
+    // Larger than one copy buffer, so a forward copy would reread bytes it
+    // had already overwritten.
+    const std::string orig = bytes(600000);
+    write("t", orig);
+    run({"-ip", "t", "5", "t", "0", "600000"});
+    EXPECT_TRUE(read("t") == orig.substr(0, 5) + orig);
+    write("t", orig);
+    run({"-i", "t", "300001", "t"});
+    EXPECT_TRUE(read("t") == orig.substr(0, 300001) + orig);
+    // Backwards within the file, and a count past the end of the source.
+    write("t", orig);
+    run({"-ip", "t", "0", "t", "7", "-1"});
+    EXPECT_TRUE(read("t") == orig.substr(7) + orig.substr(orig.size() - 7));
 }
 
 TEST_F(Bincopy, ImportWithMaximumSize)
@@ -189,6 +209,24 @@ TEST_F(Bincopy, ImportSequences)
     EXPECT_EQ(read("t"), "6789....");
 }
 
+TEST_F(Bincopy, SequenceBlocksBeforeTheSourceStartCopyNothing)
+{
+    write("s", "0123456789");
+    write("t", std::string(8, '.'));
+    // Blocks at -3 and -1 copy nothing; those at 1 and 3 do, each at the
+    // target position its place in the sequence gives.
+    const RunResult r = run({"-is", "t", "0", "0", "s", "-3", "0", "2", "4"});
+    EXPECT_EQ(r.out + r.err, "");
+    EXPECT_EQ(read("t"), "....1234");
+    // A block whose target position is refused does not end the sequence.
+    write("t", std::string(4, '.'));
+    const RunResult n = run({"-is", "t", "-2", "0", "s", "0", "0", "2", "3"});
+    char expected[256];
+    std::snprintf(expected, sizeof expected, bincopyMsgNegativePosition, -2, "t");
+    EXPECT_EQ(n.err, expected);
+    EXPECT_EQ(read("t"), "2345");
+}
+
 TEST_F(Bincopy, SequenceStepMustMoveOn)
 {
     write("s", "0123456789");
@@ -237,6 +275,15 @@ TEST_F(Bincopy, ExportRanges)
     EXPECT_EQ(read("p2"), "6789");  // POSEND below POSSTART: to the end
     run({"-e", "missing", "m", "0", "4"});
     EXPECT_FALSE(exists("m"));
+    // A position past the end exports nothing into a new, empty file.
+    run({"-e", "f", "past", "20", "4"});
+    EXPECT_TRUE(exists("past"));
+    EXPECT_EQ(read("past"), "");
+    // An output that can't be written is not reported, like every copy failure.
+    const RunResult r = run({"-e", "f", "nodir/e", "0", "4", "e2", "0", "1"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out + r.err, "");
+    EXPECT_EQ(read("e2"), "0");
     // No temporary files are left behind.
     for (const std::string& name : testListDir(dir.path))
         EXPECT_FALSE(name.starts_with("tmp")) << name;

@@ -6,10 +6,20 @@
 namespace {
 
 // The plain definition of matching: try every entry in sorted order at every
-// position. The module's index must give the same result.
+// position; after an unmatched byte, a rest shorter than the last key and
+// than every key that is ever tried passes unconverted. The module's index
+// must give the same result.
 std::string referenceConvert(const std::vector<TblEntry>& entries, bool copyUnmatched,
                              const std::string& input)
 {
+    size_t shortest = entries.empty() ? 0 : entries.back().key.size();
+    for (const TblEntry& e : entries) {
+        const bool everTried =
+            e.keyCopy < 0 ? !e.key.empty()
+                          : e.keyCopy > 0 || e.key[1] != 0 || e.key.size() > 4;
+        if (everTried)
+            shortest = std::min(shortest, e.key.size());
+    }
     std::string out;
     const auto* in = reinterpret_cast<const uint8_t*>(input.data());
     size_t pos = 0;
@@ -45,6 +55,11 @@ std::string referenceConvert(const std::vector<TblEntry>& entries, bool copyUnma
             if (copyUnmatched)
                 out += static_cast<char>(in[pos]);
             ++pos;
+            if (!entries.empty() && input.size() - pos < shortest) {
+                if (copyUnmatched)
+                    out += input.substr(pos);
+                break;
+            }
             continue;
         }
         const std::string value(hit->value.begin(), hit->value.end());
@@ -172,13 +187,44 @@ TEST_F(TblTest, HexToHexSuffixAndDroppedRun)
     EXPECT_EQ(tblTestConvert("X12Y-X12Z"), "drop-X12Z");
 }
 
-TEST_F(TblTest, CopyCharAtKeyStartAndTheTail)
+TEST_F(TblTest, RestShorterThanEveryKeyPassesUnconverted)
 {
-    // The copy char entry sorts last; a tail shorter than its key must still
-    // be converted by the other entries.
+    // Plain keys: after the miss on "z" only "A" is left, shorter than "AB".
+    load("AB=x\r\nA\x42\x43=y\r\n");
+    EXPECT_EQ(tblTestConvert("zA"), "zA");
+    EXPECT_EQ(tblTestConvert("zAB"), "zx");
+    EXPECT_EQ(tblTestConvert("ABCzAB"), "yzx");
+    // The only key spans 2 input bytes but is 5 long as stored: a rest of 3
+    // after a miss passes as it is even though "ZQ" would match in it.
+    load("\\c01Q=<\\h01>\r\n");
+    EXPECT_EQ(tblTestConvert("ZZZQ"), "ZZZQ");
+    EXPECT_EQ(tblTestConvert("ZZQxxx"), "Z<5A>xxx");
+    EXPECT_EQ(tblTestConvert("ZQ"), "<5A>");
+    // In skip mode the rest is dropped the same way.
+    load("=skipmode\r\n\\c01Q=<\\h01>\r\n");
+    EXPECT_EQ(tblTestConvert("ZZZQ"), "");
+    EXPECT_EQ(tblTestConvert("ZZQxxx"), "<5A>");
+    // Reverse keys "" (never tried) and "\h01Q": the empty key is no shorter
+    // key, so the rest after "?" passes when the copy char key sorts last...
+    tblReset();
+    load("\\x41=\r\n\\x42\\c01=\\h01Q\r\n");
+    EXPECT_EQ(tblTestConvert("?4FQ", true), "?4FQ");
+    EXPECT_EQ(tblTestConvert("4FQ", true), "BO");
+    // ...and when the empty key sorts last no rest is shorter than it.
+    load("\\x42\\c01=\\h01Q\r\n\\x41=\r\n");
+    EXPECT_EQ(tblTestConvert("?4FQ", true), "?BO");
+}
+
+TEST_F(TblTest, RestHoldingAShorterKeyThanTheLastSortedOneIsConverted)
+{
+    // The copy char entry sorts last by its fixed bytes (none) although "B"
+    // is shorter: a rest that holds "B" is still converted.
     load("B=b\r\n\\c05=five\r\n");
     EXPECT_EQ(tblTestConvert("ZZZB"), "ZZZb");
     EXPECT_EQ(tblTestConvert("123456B"), "five6b");
+    // Reverse direction: the value "<\h01>" ranks last, "a" is shorter.
+    load("\\x41=a\r\n\\x10\\c01=<\\h01>\r\n");
+    EXPECT_EQ(tblTestConvert("?aa", true), "?AA");
 }
 
 TEST_F(TblTest, KeyThatSpansNoInputNeverMatches)

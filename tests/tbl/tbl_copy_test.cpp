@@ -70,6 +70,38 @@ TEST_F(TblTest, CopyOfRandomDataAgreesWithWholeConversion)
         EXPECT_EQ(copyThroughFile(dir, in, reverse), wholeConversion(in, reverse));
 }
 
+TEST_F(TblTest, RestRuleAppliesAtTheEndOfTheInputOnly)
+{
+    ScratchDir dir;
+    load("AB=x\r\n");
+    // A miss leaves one byte in the first chunk: "AB" across the boundary is
+    // still converted; the miss before the last byte passes that byte.
+    const std::string in = std::string(tblCopyChunk - 1, 'z') + "ABzA";
+    const std::string expected = std::string(tblCopyChunk - 1, 'z') + "xzA";
+    uint32_t consumed = 0;
+    int64_t written = 0;
+    EXPECT_TRUE(copyThroughFile(dir, in, 0, &consumed, &written) == expected);
+    EXPECT_EQ(consumed, in.size());
+    EXPECT_EQ(written, static_cast<int64_t>(expected.size()));
+    // The same when the input ends before the count asked for.
+    testWriteText(dir / "in.bin", in);
+    EXPECT_EQ(fileCopyTblF(dir / "in.bin", dir / "out.bin", 0, 0, static_cast<uint32_t>(in.size() + 9), "wb",
+                           "", 0, &written),
+              in.size());
+    EXPECT_TRUE(testReadText(dir / "out.bin") == expected);
+    // A rest held back at a chunk's end that turns out to be the input's
+    // last bytes (the file ends before the count) passes unconverted too,
+    // although "ZQ" at its start would match.
+    load("\\c01Q=<\\h01>\r\n");
+    const std::string tail = std::string(tblCopyChunk - 4, 'a') + "ZQaa";
+    testWriteText(dir / "in.bin", tail);
+    EXPECT_EQ(fileCopyTblF(dir / "in.bin", dir / "out.bin", 0, 0, static_cast<uint32_t>(tail.size() + 5), "wb",
+                           "", 0, &written),
+              tail.size());
+    EXPECT_TRUE(testReadText(dir / "out.bin") == tail);
+    EXPECT_TRUE(tblTestConvert(tail) == tail);
+}
+
 TEST_F(TblTest, EmptyChunkOutputDoesNotEndTheCopy)
 {
     ScratchDir dir;

@@ -49,6 +49,7 @@ TEST(TblSyntax, UnescapeRules)
     EXPECT_EQ(unescaped("\\c01\\q"), "\\c01\\q");   // anything else keeps the escape
     EXPECT_EQ(unescaped("ab\\"), "ab\\");
     EXPECT_EQ(unescaped("\\\\\\x41"), "\\A");
+    EXPECT_EQ(unescaped("\\x\\x41"), "\\x\\x41");  // resumes two after the "x"
 }
 
 TEST_F(TblTest, LinesAndAssignStrings)
