@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <new>
@@ -109,32 +110,14 @@ uint64_t fileCopy(FILE* fi, FILE* fo, size_t size, size_t nmemb)
     return nmemb - remaining;
 }
 
-// Copies up to `size` bytes between the streams' files inside the kernel
-// (no user buffer; a reflink where the file system has them), from and to
-// the streams' current positions, and leaves both positioned after the bytes
-// copied. Stops early when the files do not allow it; `atEnd` is set when the
-// input ended.
-static uint64_t fileCopyKernel(FILE* fi, FILE* fo, uint64_t size, bool& atEnd)
+// Copies up to `size` bytes from position `in` of one descriptor to position
+// `out` of another inside the kernel (no user buffer; a reflink where the
+// file system has them) and advances both positions by the bytes copied.
+// Stops early where the files do not allow it; `atEnd` is set when the input
+// ended.
+static uint64_t fileCopyKernel(int ifd, off_t& in, int ofd, off_t& out, uint64_t size, bool& atEnd)
 {
     atEnd = false;
-    if (std::fflush(fo) != 0)
-        return 0;
-    const int ifd = ::fileno(fi), ofd = ::fileno(fo);
-    const int flags = ::fcntl(ofd, F_GETFL);
-    if (flags < 0)
-        return 0;
-    off_t in = ::ftello(fi);
-    off_t out = ::ftello(fo);
-    // The kernel copy takes explicit positions, which an append-mode
-    // descriptor refuses: drop the flag for the copy and write at the end.
-    const bool append = (flags & O_APPEND) != 0;
-    if (append) {
-        out = ::lseek(ofd, 0, SEEK_END);
-        if (out < 0 || ::fcntl(ofd, F_SETFL, flags & ~O_APPEND) != 0)
-            return 0;
-    }
-    if (in < 0 || out < 0)
-        return 0;
     uint64_t done = 0;
     while (done < size) {
         const size_t chunk = static_cast<size_t>(std::min<uint64_t>(size - done, 1u << 30));
@@ -145,34 +128,94 @@ static uint64_t fileCopyKernel(FILE* fi, FILE* fo, uint64_t size, bool& atEnd)
         }
         done += static_cast<uint64_t>(n);
     }
-    if (append)
-        ::fcntl(ofd, F_SETFL, flags);
-    ::fseeko(fi, in, SEEK_SET);
-    ::fseeko(fo, out, SEEK_SET);
     return done;
 }
+
+// open(2) flags of an fopen mode; -1 for a mode it does not know. Appending
+// is left to the caller: the kernel copy takes explicit positions, which an
+// O_APPEND descriptor refuses, so fileCopyF writes at the file's end itself
+// (for the one writer of the call the bytes land in the same place).
+static int fileModeFlags(const char* mode)
+{
+    const int rw = std::strchr(mode, '+') ? O_RDWR : -1;
+    switch (mode[0]) {
+    case 'r':
+        return rw == O_RDWR ? O_RDWR : O_RDONLY;
+    case 'w':
+        return (rw == O_RDWR ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+    case 'a':
+        return (rw == O_RDWR ? O_RDWR : O_WRONLY) | O_CREAT;
+    default:
+        return -1;
+    }
+}
+
+namespace {
+
+// A descriptor closed on every path unless handed on.
+struct FileFd {
+    int fd = -1;
+    explicit FileFd(int f) : fd(f) {}
+    FileFd(const FileFd&) = delete;
+    FileFd& operator=(const FileFd&) = delete;
+    ~FileFd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// A stream over the descriptor, which then belongs to the stream.
+FilePtr fileStreamOf(FileFd& d, const char* mode)
+{
+    FILE* f = ::fdopen(d.fd, mode);
+    if (f)
+        d.fd = -1;
+    return FilePtr(f);
+}
+
+}  // namespace
 
 uint32_t fileCopyF(const std::string& iname, const std::string& oname, uint32_t iposition,
                    uint32_t oposition, uint32_t size, const char* mode)
 {
-    FilePtr fi = fileOpen(iname, "rb");
-    if (!fi)
+    FileFd ifd(::open(iname.c_str(), O_RDONLY | O_CLOEXEC));
+    if (ifd.fd < 0)
         return 0;
-    FilePtr fo = fileOpen(oname, mode);
-    if (!fo)
+    const int flags = fileModeFlags(mode);
+    if (flags < 0)
         return 0;
-    // fileCopy moves whole blocks: stream buffers would only split each
-    // block into extra, unaligned system calls.
-    std::setvbuf(fi.get(), nullptr, _IONBF, 0);
-    std::setvbuf(fo.get(), nullptr, _IONBF, 0);
-    if (!fileSeek(fi.get(), iposition) || !fileSeek(fo.get(), oposition))
+    FileFd ofd(::open(oname.c_str(), flags | O_CLOEXEC, 0666));
+    if (ofd.fd < 0)
+        return 0;
+    off_t in = iposition;
+    off_t out = mode[0] == 'a' ? ::lseek(ofd.fd, 0, SEEK_END) : off_t{oposition};
+    if (out < 0)
         return 0;
     bool atEnd = false;
-    uint64_t copied = fileCopyKernel(fi.get(), fo.get(), size, atEnd);
-    // Where the kernel cannot copy between these files, the buffer does.
-    if (copied < size && !atEnd)
+    uint64_t copied = fileCopyKernel(ifd.fd, in, ofd.fd, out, size, atEnd);
+    if (copied < size && !atEnd) {
+        // Where the kernel cannot copy between these files, the buffer does.
+        // fileCopy moves whole blocks: stream buffers would only split each
+        // block into extra, unaligned system calls.
+        FilePtr fi = fileStreamOf(ifd, "rb");
+        // fdopen neither truncates nor appends; it only needs the access
+        // mode the descriptor was opened with.
+        FilePtr fo = fileStreamOf(ofd, (flags & O_ACCMODE) == O_RDWR ? "r+b" : "wb");
+        if (!fi || !fo)
+            return 0;
+        std::setvbuf(fi.get(), nullptr, _IONBF, 0);
+        std::setvbuf(fo.get(), nullptr, _IONBF, 0);
+        if (::fseeko(fi.get(), in, SEEK_SET) != 0 || ::fseeko(fo.get(), out, SEEK_SET) != 0)
+            return 0;
         copied += fileCopy(fi.get(), fo.get(), 1, size - copied);
-    if (std::fclose(fo.release()) != 0)
+        if (std::fclose(fo.release()) != 0)
+            return 0;
+        return static_cast<uint32_t>(copied);
+    }
+    const int fd = ofd.fd;
+    ofd.fd = -1;
+    if (::close(fd) != 0)
         return 0;
     return static_cast<uint32_t>(copied);
 }
