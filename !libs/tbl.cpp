@@ -32,17 +32,6 @@ int clampInt(uint64_t v)
     return v > INT_MAX ? INT_MAX : static_cast<int>(v);
 }
 
-int hexDigit(uint8_t c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Offset of a copy char at the first escape byte at or after `from`, or -1
 // when that escape does not start one (or there is none).
 int findCopyChar(std::span<const uint8_t> s, size_t from)
@@ -56,7 +45,7 @@ int findCopyChar(std::span<const uint8_t> s, size_t from)
         return -1;
     if (s[q + 1] != tblCopyRawLetter && s[q + 1] != tblCopyHexLetter)
         return -1;
-    if (hexDigit(s[q + 2]) < 0 || hexDigit(s[q + 3]) < 0)
+    if (tblHexDigit(s[q + 2]) < 0 || tblHexDigit(s[q + 3]) < 0)
         return -1;
     return static_cast<int>(q);
 }
@@ -65,7 +54,7 @@ int findCopyChar(std::span<const uint8_t> s, size_t from)
 void rewriteCopyChar(std::span<uint8_t> s, size_t q)
 {
     s[q] = s[q + 1] == tblCopyRawLetter ? tblKindRaw : tblKindHex;
-    s[q + 1] = static_cast<uint8_t>(hexDigit(s[q + 2]) * 16 + hexDigit(s[q + 3]));
+    s[q + 1] = static_cast<uint8_t>(tblHexDigit(s[q + 2]) * 16 + tblHexDigit(s[q + 3]));
 }
 
 size_t sortKey(const TblEntry& e)
@@ -283,8 +272,8 @@ void emitCopyEntry(const TblEntry& e, const uint8_t* in, TblOut& out)
     } else if (kind == tblKindHex) {
         uint8_t* o = out.room(n);
         for (size_t i = 0; i < n; ++i) {
-            const int hi = hexDigit(run[2 * i]);
-            const int lo = hexDigit(run[2 * i + 1]);
+            const int hi = tblHexDigit(run[2 * i]);
+            const int lo = tblHexDigit(run[2 * i + 1]);
             o[i] = static_cast<uint8_t>(hi < 0 ? 0 : lo < 0 ? hi : hi * 16 + lo);
         }
         out.len += n;
@@ -542,8 +531,8 @@ size_t tblUnescape(std::span<uint8_t> s)
             ++r;
             keep(1);
         } else if (after && next == tblHexLetter) {
-            if (after >= 3 && hexDigit(s[r + 2]) >= 0 && hexDigit(s[r + 3]) >= 0) {
-                s[w++] = static_cast<uint8_t>(hexDigit(s[r + 2]) * 16 + hexDigit(s[r + 3]));
+            if (after >= 3 && tblHexDigit(s[r + 2]) >= 0 && tblHexDigit(s[r + 3]) >= 0) {
+                s[w++] = static_cast<uint8_t>(tblHexDigit(s[r + 2]) * 16 + tblHexDigit(s[r + 3]));
                 r += 4;
             } else {
                 keep(3);  // the escape, the "x" and the byte after it
@@ -766,4 +755,15 @@ uint32_t fileCopyTblF(const std::string& iname, const std::string& oname, uint32
     if (std::fclose(fo.release()) != 0)
         return 0;
     return consumed;
+}
+
+int tblHexDigit(uint8_t c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
 }

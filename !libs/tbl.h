@@ -189,3 +189,6 @@ size_t tblFindSeparator(std::span<const uint8_t> data, std::span<const uint8_t> 
 
 // Unescapes `s` in place; returns the new length.
 size_t tblUnescape(std::span<uint8_t> s);
+
+// Value of a hexadecimal digit of either case, -1 for any other byte.
+int tblHexDigit(uint8_t c);

@@ -30,17 +30,6 @@ constexpr AttrName attrNames[] = {
     {"kz7sl", dlgAttrAddWidth}, {"kz7ch", dlgAttrChoice},
 };
 
-int hexDigit(uint8_t c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 uint8_t copyKind(uint8_t letter)
 {
     switch (letter) {
@@ -57,7 +46,7 @@ uint8_t copyKind(uint8_t letter)
 bool isCopyChar(const std::vector<uint8_t>& key, size_t p)
 {
     return p + copyCharLen <= key.size() && key[p] == static_cast<uint8_t>(tblEscape) &&
-           copyKind(key[p + 1]) != 0 && hexDigit(key[p + 2]) >= 0 && hexDigit(key[p + 3]) >= 0;
+           copyKind(key[p + 1]) != 0 && tblHexDigit(key[p + 2]) >= 0 && tblHexDigit(key[p + 3]) >= 0;
 }
 
 size_t findEscape(const std::vector<uint8_t>& key, size_t from)
@@ -118,7 +107,7 @@ bool parseLine(std::span<const uint8_t> line, size_t accepted, DlgLengthsEntry& 
     if (p > 0 && isCopyChar(e.key, p)) {
         e.copyPos = p;
         e.kind = copyKind(e.key[p + 1]);
-        e.count = static_cast<uint8_t>(hexDigit(e.key[p + 2]) * 16 + hexDigit(e.key[p + 3]));
+        e.count = static_cast<uint8_t>(tblHexDigit(e.key[p + 2]) * 16 + tblHexDigit(e.key[p + 3]));
         e.key[p] = e.kind;
         e.key[p + 1] = e.count;
         const size_t q = findEscape(e.key, p + copyCharLen);
