@@ -137,14 +137,14 @@ static uint64_t fileCopyKernel(int ifd, off_t& in, int ofd, off_t& out, uint64_t
 // (for the one writer of the call the bytes land in the same place).
 static int fileModeFlags(const char* mode)
 {
-    const int rw = std::strchr(mode, '+') ? O_RDWR : -1;
+    const bool update = std::strchr(mode, '+') != nullptr;
     switch (mode[0]) {
     case 'r':
-        return rw == O_RDWR ? O_RDWR : O_RDONLY;
+        return update ? O_RDWR : O_RDONLY;
     case 'w':
-        return (rw == O_RDWR ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+        return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
     case 'a':
-        return (rw == O_RDWR ? O_RDWR : O_WRONLY) | O_CREAT;
+        return (update ? O_RDWR : O_WRONLY) | O_CREAT;
     default:
         return -1;
     }
