@@ -50,20 +50,29 @@ static bool fileSeek(FILE* f, uint32_t position)
     return ::fseeko(f, static_cast<off_t>(position), SEEK_SET) == 0;
 }
 
-uint32_t fileSave(const std::string& name, std::span<const uint8_t> buf, uint32_t position,
-                  const char* mode)
+// Opens `name` with `mode` and, unless `position` is 0, seeks there, then
+// lets `write` put its bytes. Bytes written; 0 on an open, seek or close
+// failure (a write that only reached the stream buffer is not a write).
+template <typename Write>
+static uint32_t fileWriteAt(const std::string& name, uint32_t position, const char* mode,
+                            Write write)
 {
     FilePtr f = fileOpen(name, mode);
     if (!f)
         return 0;
     if (position != 0 && !fileSeek(f.get(), position))
         return 0;
-    const size_t put = fileWrite(buf.data(), 1, buf.size(), f.get());
-    // A write that only reached the stream buffer is not a write: close
-    // reports the real outcome.
+    const size_t put = write(f.get());
     if (std::fclose(f.release()) != 0)
         return 0;
     return static_cast<uint32_t>(put);
+}
+
+uint32_t fileSave(const std::string& name, std::span<const uint8_t> buf, uint32_t position,
+                  const char* mode)
+{
+    return fileWriteAt(name, position, mode,
+                       [&](FILE* f) { return fileWrite(buf.data(), 1, buf.size(), f); });
 }
 
 int64_t fileLoad(const std::string& name, std::span<uint8_t> buf, uint32_t position)
@@ -246,15 +255,7 @@ size_t fileFill(uint8_t c, size_t nmemb, FILE* stream)
 uint32_t fileFillF(const std::string& name, uint8_t c, uint32_t position, uint32_t bufsize,
                    const char* mode)
 {
-    FilePtr f = fileOpen(name, mode);
-    if (!f)
-        return 0;
-    if (position != 0 && !fileSeek(f.get(), position))
-        return 0;
-    const size_t put = fileFill(c, bufsize, f.get());
-    if (std::fclose(f.release()) != 0)
-        return 0;
-    return static_cast<uint32_t>(put);
+    return fileWriteAt(name, position, mode, [&](FILE* f) { return fileFill(c, bufsize, f); });
 }
 
 int64_t fileSizeF(const std::string& name)
