@@ -63,16 +63,23 @@ void moveWithin(const std::string& file, uint32_t srcPos, uint32_t dstPos, uint6
     }
 }
 
-// One import copy into FILE; a target position outside 32 bits (from
-// negative numbers or stepping backwards) is refused rather than written
-// gigabytes away.
+// Import target positions must lie within 32 bits of signed offset: one
+// from a negative number, or from stepping a sequence past either end, is
+// refused rather than written gigabytes away.
+bool positionFits(const std::string& file, int64_t position)
+{
+    if (position >= 0 && position <= fileMaxSize)
+        return true;
+    std::fprintf(stderr, bincopyMsgBadPosition, static_cast<long long>(position), file.c_str());
+    return false;
+}
+
+// One import copy into FILE.
 bool importCopy(const std::string& src, const std::string& file, uint32_t srcPos, int64_t dstPos,
                 uint32_t count)
 {
-    if (dstPos < 0 || dstPos > fileMaxSize) {
-        std::fprintf(stderr, bincopyMsgNegativePosition, clampInt(dstPos), file.c_str());
+    if (!positionFits(file, dstPos))
         return false;
-    }
     const auto dst = static_cast<uint32_t>(dstPos);
     if (dst > srcPos && platformSameFile(src, file)) {
         // As the copy would: up to the end of the source as it is now.
@@ -144,7 +151,7 @@ void importMax(const Args& a, MaxForm form)
         }
         if (!importCopy(src, file, 0, position, count))
             continue;
-        if (fill && size < maxSize)
+        if (fill && size < maxSize && positionFits(file, int64_t{position} + size))
             fileFillF(file, 0, static_cast<uint32_t>(int64_t{position} + size),
                       asCount(int64_t{maxSize} - size), "rb+");
     }
@@ -174,11 +181,16 @@ void importSequence(const Args& a, bool bySpan)
         // block before its start (a negative position) copies nothing either,
         // but the blocks after it may.
         const int64_t srcSize = fileSizeF(src);
+        const int64_t move = skip + size;
         int64_t span = bySpan ? last : last * step;
         while (span > 0 && srcPos < srcSize) {
-            if (srcPos >= 0)
-                importCopy(src, file, static_cast<uint32_t>(srcPos), position, asCount(size));
-            position += skip + size;
+            // A target that has left the file's range and moves on away from
+            // it never comes back: one message, not one per block.
+            if (srcPos >= 0 &&
+                !importCopy(src, file, static_cast<uint32_t>(srcPos), position, asCount(size)) &&
+                (position < 0 ? move <= 0 : move >= 0))
+                break;
+            position += move;
             srcPos += step;
             span -= step;
         }
@@ -210,6 +222,26 @@ void replaceWhole(const std::string& src, const std::string& dst, Write write)
     if (platformSameFile(src, dst)) {
         std::fprintf(stderr, bincopyMsgSameFile, dst.c_str(), src.c_str());
         return;
+    }
+    // A source that can't be read leaves the output alone, as a copy that
+    // fails to open its input does.
+    if (!fileOpen(src, "rb"))
+        return;
+    switch (platformStat(dst).kind) {
+    case PlatformKind::other:
+        // A device or pipe (/dev/stdout, a FIFO) is written, never replaced:
+        // renaming over it would put a plain file in its place.
+        write(dst);
+        return;
+    case PlatformKind::directory:
+        return;
+    case PlatformKind::regular:
+        // The file would not open for writing, so it is not replaced either.
+        if (!fileOpen(dst, "rb+"))
+            return;
+        break;
+    case PlatformKind::missing:
+        break;
     }
     std::string temp = platformDirPart(dst);
     if (!temp.empty() && !platformIsDir(temp))

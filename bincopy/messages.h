@@ -57,7 +57,7 @@ inline constexpr const char* bincopyMsgTableInit = "ERROR: can init table %s for
 inline constexpr const char* bincopyMsgUnknown = "unknown option or TODO: %s\n";
 inline constexpr const char* bincopyMsgBadStep =
     "ERROR: block step FSKIP + SIZE = %d is not above 0, sequence not imported\n";
-inline constexpr const char* bincopyMsgNegativePosition =
-    "ERROR: position %d in %s is negative, not importing there\n";
+inline constexpr const char* bincopyMsgBadPosition =
+    "ERROR: position %lld in %s is out of range, not importing there\n";
 inline constexpr const char* bincopyMsgSameFile =
     "ERROR: output %s is the same file as input %s, not written\n";

@@ -222,7 +222,7 @@ TEST_F(Bincopy, SequenceBlocksBeforeTheSourceStartCopyNothing)
     write("t", std::string(4, '.'));
     const RunResult n = run({"-is", "t", "-2", "0", "s", "0", "0", "2", "3"});
     char expected[256];
-    std::snprintf(expected, sizeof expected, bincopyMsgNegativePosition, -2, "t");
+    std::snprintf(expected, sizeof expected, bincopyMsgBadPosition, -2LL, "t");
     EXPECT_EQ(n.err, expected);
     EXPECT_EQ(read("t"), "2345");
 }
@@ -247,7 +247,7 @@ TEST_F(Bincopy, NegativeTargetPositionIsRefused)
     write("t", "....");
     const RunResult r = run({"-i", "t", "-4", "s", "1", "s"});
     char expected[256];
-    std::snprintf(expected, sizeof expected, bincopyMsgNegativePosition, -4, "t");
+    std::snprintf(expected, sizeof expected, bincopyMsgBadPosition, -4LL, "t");
     EXPECT_EQ(r.err, expected);
     EXPECT_EQ(read("t"), ".ab.");
 }
