@@ -42,6 +42,7 @@ struct PartReader {
     const std::string& name;
     std::string start;  // separator start in the file's form
     size_t pos = 0;
+    size_t read = 0;  // parts read so far
 };
 
 struct Records {
@@ -92,6 +93,7 @@ bool readPart(PartReader& r, size_t i, size_t total, std::vector<uint8_t>& block
             std::fprintf(stderr, "%s", dlgMsgLastDialogNote);
     }
     r.pos = std::min(hit + dlgSeparatorSize, r.data.size());
+    ++r.read;
     return true;
 }
 
@@ -146,6 +148,7 @@ int dlgCreateMem(const DlgSettings& s, const DlgCreateInput& in, DlgCreated& out
     Records recs{std::vector<size_t>(total), std::vector<uint16_t>(total),
                  std::vector<bool>(total)};
     PartReader text{in.text, in.textName, dlgSeparatorStart(battle)};
+    PartReader dls{script ? *script : MemBlock{}, in.scriptName, dlgSeparatorStart(false)};
     bool failed = false;
     if (!script) {
         if (battle)
@@ -157,7 +160,6 @@ int dlgCreateMem(const DlgSettings& s, const DlgCreateInput& in, DlgCreated& out
                 break;
         }
     } else {
-        PartReader dls{*script, in.scriptName, dlgSeparatorStart(false)};
         for (size_t i = 0; i < total && !failed; i += 2) {
             tblSelect(s.dlsSlot);
             if (!readPart(dls, i, total, block, recs, failed))
@@ -176,10 +178,15 @@ int dlgCreateMem(const DlgSettings& s, const DlgCreateInput& in, DlgCreated& out
 
     // Parts the count saw but reading could not find (separators closer than
     // a whole separator) become empty records rather than unset pointers.
-    const auto filled = static_cast<size_t>(std::count(recs.filled.begin(), recs.filled.end(), true));
-    if (filled != total)
-        std::fprintf(stderr, dlgMsgPartsLost, in.textName.c_str(), static_cast<int>(total),
-                     static_cast<int>(filled));
+    // Each file is named with its own counts, so the report points at the
+    // file whose separators are too close; a text file whose reading ended
+    // only because the script file ran out is not blamed.
+    if (text.read != count && (!script || text.read < dls.read))
+        std::fprintf(stderr, dlgMsgPartsLost, in.textName.c_str(), static_cast<int>(count),
+                     static_cast<int>(text.read));
+    if (script && dls.read != scriptCount)
+        std::fprintf(stderr, dlgMsgPartsLost, in.scriptName.c_str(), static_cast<int>(scriptCount),
+                     static_cast<int>(dls.read));
     size_t next = block.size();
     for (size_t i = total; i-- > 0;) {
         if (!recs.filled[i])

@@ -280,7 +280,9 @@ DlgRecomputeResult dlgRecompute(std::vector<uint8_t>& buf, uint32_t n, bool batt
         nb.block.assign(buf.begin(), buf.begin() + static_cast<ptrdiff_t>(dataStart));
     }
     // Visiting may stop early. The rebuild then has no defined tail, so the
-    // data are written as given; editing in place keeps what was done.
+    // data are written as given; editing in place keeps what was done. A
+    // record that ends before it starts can't be laid out anew either; in
+    // place only that dialog is skipped.
     const std::vector<uint8_t> original = rebuild ? buf : std::vector<uint8_t>{};
     const std::span<uint8_t> data(buf);
     const auto restore = [&] {
@@ -309,7 +311,9 @@ DlgRecomputeResult dlgRecompute(std::vector<uint8_t>& buf, uint32_t n, bool batt
             if (next && *next < *ptr) {
                 std::fprintf(stderr, dlgMsgNegativeLength, name.c_str(), static_cast<int>(i),
                              unsigned{*next}, unsigned{*ptr});
-                return restore();
+                if (rebuild)
+                    return restore();
+                continue;
             }
             if (next)
                 textEnd = std::min(size_t{*next} + 4, buf.size());
@@ -320,7 +324,9 @@ DlgRecomputeResult dlgRecompute(std::vector<uint8_t>& buf, uint32_t n, bool batt
             if (sp > *ptr) {
                 std::fprintf(stderr, dlgMsgNegativeLength, name.c_str(), static_cast<int>(i - 2),
                              unsigned{*ptr}, unsigned{sp});
-                return restore();
+                if (rebuild)
+                    return restore();
+                continue;
             }
             scriptStart = size_t{sp} + 4;
         }

@@ -159,6 +159,24 @@ TEST(DlgCreate, PartLostBetweenCloseSeparatorsBecomesAnEmptyRecord)
     EXPECT_EQ(flagsOf(c.dlg, 3), 0);
 }
 
+TEST(DlgCreate, LostPartsAreReportedAgainstTheFileThatLostThem)
+{
+    // The script file's separators are too close; the text file is sound.
+    std::string script = textFile({{"<01>", 1}});
+    script.erase(script.size() - 6, 1);
+    script += sep(3);
+    const std::string text = textFile({{"a", 2}, {"b", 4}});
+    const Created c = create(text, &script);
+    ASSERT_EQ(c.result, 1);
+    EXPECT_EQ(c.err, "DLG: in file txt t.dls bad end of separator(expected rest of separator "
+                     "behind flag)\n"
+                     "WARN: in file t.dls:2 dialogs counted but 1 read, the rest are left empty\n");
+    // Reading stopped at the missing script part: records 2 and 3 are empty.
+    EXPECT_EQ(get16(c.dlg, 4 + 8) + 4u, c.dlg.size());
+    EXPECT_EQ(get16(c.dlg, 4 + 12) + 4u, c.dlg.size());
+    EXPECT_EQ(recordOf(c.dlg, 1, 4), game("a"));
+}
+
 TEST(DlgCreate, RefusesWhatIsNoDialogText)
 {
     Created c = create(std::string(56, 'x'));
