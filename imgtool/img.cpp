@@ -105,11 +105,11 @@ long long imgExtractType2(const std::string& prefix, const ImgArchive& a, uint32
 
 long long imgExtractType3(const std::string& prefix, const ImgArchive& a, uint32_t i)
 {
-    const uint32_t base = a.dirs[i].fileSector;
+    const uint64_t base = a.dirs[i].fileSector;
     long long written = 0;
     for (const ImgType3File& f : imgType3Walk(a, i)) {
         if (f.end < f.first) {
-            imgCheckRange(a, i, f.position, uint64_t{base} + f.first, uint64_t{base} + f.end);
+            imgCheckRange(a, i, f.position, base + f.first, base + f.end);
             continue;
         }
         const std::string name =
@@ -138,6 +138,8 @@ bool imgCheckExtents(const ImgArchive& a)
 {
     for (uint32_t i = 0; i < a.dirCount; ++i) {
         const ImgDirEntry& d = a.dirs[i];
+        if (d.files < 2)
+            continue;  // rejected by the walk before any of its files is used
         if (d.type == imgType2) {
             for (size_t j = 0; j < d.files; ++j)
                 if (!imgCheckRange(a, i, j, imgGetRecord(a, i, j).sector,
@@ -359,7 +361,7 @@ long long imgExtractDir(std::string& prefix, const ImgArchive& a, uint32_t i)
     return written;
 }
 
-int imgExtractFile(const std::string& name, const ImgArchive& a, uint32_t first, uint32_t end)
+int imgExtractFile(const std::string& name, const ImgArchive& a, uint64_t first, uint64_t end)
 {
     // Writing over the archive would cut it while it is still being read.
     if (platformSameFile(name, a.name)) {
@@ -369,8 +371,8 @@ int imgExtractFile(const std::string& name, const ImgArchive& a, uint32_t first,
     // Sectors past the archive's end give a short file and the error, as any
     // short copy does; positions are taken in 64 bits so that none wraps
     // round to data at the start of the archive.
-    const uint64_t start = uint64_t{first} * imgSectorSize;
-    const uint64_t bytes = end < first ? 0 : (uint64_t{end} - first) * imgSectorSize;
+    const uint64_t start = first * imgSectorSize;
+    const uint64_t bytes = end < first ? 0 : (end - first) * imgSectorSize;
     const auto size = static_cast<uint64_t>(a.size);
     const uint64_t avail = start < size ? size - start : 0;
     const auto toCopy = static_cast<uint32_t>(std::min(bytes, avail));
@@ -385,12 +387,12 @@ int imgExtractFile(const std::string& name, const ImgArchive& a, uint32_t first,
     return 1;
 }
 
-std::string imgDecodeExtension(const ImgArchive& a, uint32_t sector)
+std::string imgDecodeExtension(const ImgArchive& a, uint64_t sector)
 {
     if (!imgSettings.decode)
         return "";
     std::vector<uint8_t> buf(16);
-    const uint64_t pos = uint64_t{sector} * imgSectorSize;
+    const uint64_t pos = sector * imgSectorSize;
     if (pos > fileMaxSize || fileLoad(a.name, buf, static_cast<uint32_t>(pos)) != 16) {
         std::fprintf(stderr, imgMsgDecodeError, a.name.c_str(), static_cast<int>(pos));
         return "";

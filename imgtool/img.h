@@ -97,13 +97,14 @@ long long imgExtractAll(std::string& prefix, const ImgArchive& archive, const Ar
 long long imgExtractDir(std::string& prefix, const ImgArchive& archive, uint32_t i);
 
 // Copies sectors [first, end) of the archive into `name`. 1 when every byte
-// was written, else 0.
-int imgExtractFile(const std::string& name, const ImgArchive& archive, uint32_t first,
-                   uint32_t end);
+// was written, else 0. Sectors are 64-bit so that a type 3 base plus its
+// offset cannot wrap round to the start of the archive.
+int imgExtractFile(const std::string& name, const ImgArchive& archive, uint64_t first,
+                   uint64_t end);
 
 // "", ".db" or ".tim" from the first bytes at `sector` (always "" unless
 // decoding is on).
-std::string imgDecodeExtension(const ImgArchive& archive, uint32_t sector);
+std::string imgDecodeExtension(const ImgArchive& archive, uint64_t sector);
 
 // The prefix of directory i's subdirectory: prefix, two digits, '/'.
 std::string imgDirPrefix(const std::string& prefix, uint32_t i);
