@@ -46,11 +46,19 @@ DbExtent dbFileExtent(const DbChunk& chunk, unsigned j)
     return e;
 }
 
+bool dbExtentInFile(const DbArchive& archive, int64_t position, int64_t size)
+{
+    // An empty file reads nothing, wherever its pointer points.
+    if (size == 0 && position >= 0)
+        return true;
+    return position >= 0 && size >= 0 && archive.size >= 0 &&
+           leFits(static_cast<uint64_t>(archive.size), static_cast<uint64_t>(position),
+                  static_cast<uint64_t>(size));
+}
+
 bool dbCheckRange(const DbArchive& archive, int64_t position, int64_t size)
 {
-    if (position >= 0 && size >= 0 && archive.size >= 0 &&
-        leFits(static_cast<uint64_t>(archive.size), static_cast<uint64_t>(position),
-               static_cast<uint64_t>(size)))
+    if (dbExtentInFile(archive, position, size))
         return true;
     std::fprintf(stderr, dbMsgOutside, archive.name.c_str(), static_cast<long long>(position),
                  static_cast<long long>(size), static_cast<long long>(archive.size));
@@ -283,8 +291,12 @@ int dbExtractFile(const std::string& name, const DbArchive& archive, int64_t pos
 {
     if (size < 0)
         return 0;
-    if (!dbCheckRange(archive, position, size))
+    // Bytes past the DB's end cannot be copied: reported as the short copy it
+    // would be, and no partial file is left behind.
+    if (!dbExtentInFile(archive, position, size)) {
+        std::fprintf(stderr, dbMsgWriteFile, name.c_str());
         return 0;
+    }
     // "wb" would truncate the DB while it is still being read.
     if (platformSameFile(name, archive.name)) {
         std::fprintf(stderr, dbMsgSameFile, name.c_str());

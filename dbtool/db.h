@@ -117,8 +117,11 @@ struct DbExtent {
 };
 [[nodiscard]] DbExtent dbFileExtent(const DbChunk& chunk, unsigned j);
 
-// True when [position, position + size) lies inside the DB file; prints the
-// "outside" line otherwise.
+// True when [position, position + size) lies inside the DB file (always for
+// an empty extent).
+[[nodiscard]] bool dbExtentInFile(const DbArchive& archive, int64_t position, int64_t size);
+
+// The same, printing the "outside" line when it does not.
 [[nodiscard]] bool dbCheckRange(const DbArchive& archive, int64_t position, int64_t size);
 
 // Reads bytes at a position of the DB; the bytes read (fewer at its end).

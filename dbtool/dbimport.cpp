@@ -75,7 +75,12 @@ uint32_t dbCopySpacing(DbArchive& a, unsigned i)
         return 0;
     const int64_t position = int64_t{c.pointerBase} + expected;
     const uint32_t count = first - expected;
-    if (!dbCheckRange(a, position, count) || !dbOutputHasRoom(a, count))
+    if (!dbExtentInFile(a, position, count)) {
+        // Spacing past the DB's end: the short copy it would be.
+        std::fprintf(stderr, dbMsgCopySpacing, static_cast<int>(i), a.outName.c_str());
+        return 0;
+    }
+    if (!dbOutputHasRoom(a, count))
         return 0;
     if (fileCopyF(a.name, a.outPath, static_cast<uint32_t>(position), 0, count, "ab") != count) {
         std::fprintf(stderr, dbMsgCopySpacing, static_cast<int>(i), a.outName.c_str());
@@ -90,7 +95,13 @@ uint32_t dbAppendFile(const std::string& name, DbArchive& a, int64_t position, i
     const int64_t fsize = fileSizeF(name);
     if (fsize < 0) {
         // Not in DIR: the old bytes are kept.
-        if (!dbCheckRange(a, position, size) || !dbOutputHasRoom(a, size))
+        if (!dbExtentInFile(a, position, size)) {
+            // Old bytes past the DB's end: the short copy it would be; the
+            // file counts 0 bytes and nothing is appended.
+            std::fprintf(stderr, dbMsgAppendInput, a.outName.c_str());
+            return 0;
+        }
+        if (!dbOutputHasRoom(a, size))
             return 0;
         const auto count = static_cast<uint32_t>(size);
         if (fileCopyF(a.name, a.outPath, static_cast<uint32_t>(position), 0, count, "ab") !=

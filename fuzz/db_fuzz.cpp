@@ -35,8 +35,8 @@ std::string walk(const std::vector<uint8_t>& bytes, int64_t& copied)
         const DbChunk& c = a->chunks[i];
         for (unsigned j = 0; j < c.n; ++j) {
             const DbExtent e = dbFileExtent(c, j);
-            const bool inside = dbCheckRange(*a, e.position, e.size);
-            if (inside && e.position + e.size > a->size)
+            const bool inside = dbExtentInFile(*a, e.position, e.size);
+            if (inside && e.size > 0 && e.position + e.size > a->size)
                 std::abort();
             if (inside)
                 copied += e.size;

@@ -184,7 +184,8 @@ TEST(DbOpenTest, RandomCorruptionNeverReadsOutsideTheFile)
         for (const DbChunk& c : a->chunks)
             for (unsigned j = 0; j < c.n; ++j) {
                 const DbExtent e = dbFileExtent(c, j);
-                if (dbCheckRange(*a, e.position, e.size)) {
+                // An empty extent reads nothing wherever it points.
+                if (dbCheckRange(*a, e.position, e.size) && e.size > 0) {
                     EXPECT_LE(e.position + e.size, a->size);
                 }
             }
