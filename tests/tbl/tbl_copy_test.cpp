@@ -1,4 +1,5 @@
 #include "tbl_helpers.h"
+#include "tbl/reference.h"
 
 #include "fileutils.h"
 
@@ -68,6 +69,29 @@ TEST_F(TblTest, CopyOfRandomDataAgreesWithWholeConversion)
         in += "abcz0F"[rng() % 6];
     for (int reverse = 0; reverse < 2; ++reverse)
         EXPECT_EQ(copyThroughFile(dir, in, reverse), wholeConversion(in, reverse));
+}
+
+TEST_F(TblTest, CopiesThroughRandomTablesAgreeWithWholeConversion)
+{
+    // Random tables, with inputs whose last bytes (around the chunk end and
+    // the input's end) are random, so that carried keys, misses right before
+    // the boundary and the rest rule meet there.
+    ScratchDir dir;
+    std::mt19937 rng(99);
+    for (int round = 0; round < 64; ++round) {
+        tblReset();
+        load(tblRandomTable(rng, round % 4 == 0));
+        const size_t before = std::uniform_int_distribution<size_t>(0, 8)(rng);
+        const size_t after = std::uniform_int_distribution<size_t>(1, 6)(rng);
+        std::string in(tblCopyChunk - before, '\x7F');
+        in += tblRandomInput(rng, before + after);
+        for (int reverse = 0; reverse < 2; ++reverse) {
+            uint32_t consumed = 0;
+            ASSERT_TRUE(copyThroughFile(dir, in, reverse, &consumed) == wholeConversion(in, reverse))
+                << "round " << round << " reverse " << reverse;
+            EXPECT_EQ(consumed, in.size());
+        }
+    }
 }
 
 TEST_F(TblTest, RestRuleAppliesAtTheEndOfTheInputOnly)
