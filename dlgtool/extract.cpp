@@ -187,41 +187,52 @@ bool writeRaw(const std::string& path, const std::vector<uint8_t>& bytes)
 
 }  // namespace
 
-int dlgExtract(const DlgSettings& s, const std::string& in, const std::string& out,
-               const std::string* script)
+namespace {
+
+// Loads `in`, splits it with `convert` and writes the text (and the script
+// part when split) with `write`. The files processed: `convert`'s result,
+// or 0 when loading, converting or a write failed.
+template <typename Convert, typename Write>
+int dlgExtractWith(const std::string& in, const std::string& out, const std::string* script,
+                   Convert convert, Write write)
 {
     try {
         const auto file = fileLoadFile(in);
         if (!file)
             return 0;
         DlgExtractOutput o;
-        const int result = dlgExtractMem(s, *file, in, script != nullptr, o);
+        const int result = convert(*file, o);
         if (result == 0)
             return 0;
-        bool ok = writeOutput(out, o.text);
+        bool ok = write(out, o.text);
         if (o.split)
-            ok = writeOutput(*script, o.script) && ok;
+            ok = write(*script, o.script) && ok;
         return ok ? result : 0;
     } catch (const std::bad_alloc&) {
         return 0;
     }
 }
 
+}  // namespace
+
+int dlgExtract(const DlgSettings& s, const std::string& in, const std::string& out,
+               const std::string* script)
+{
+    return dlgExtractWith(
+        in, out, script,
+        [&](const std::vector<uint8_t>& file, DlgExtractOutput& o) {
+            return dlgExtractMem(s, file, in, script != nullptr, o);
+        },
+        writeOutput);
+}
+
 int dlgExtractRaw(const DlgSettings&, const std::string& in, const std::string& out,
                   const std::string* script)
 {
-    try {
-        const auto file = fileLoadFile(in);
-        if (!file)
-            return 0;
-        DlgExtractOutput o;
-        if (dlgExtractRawMem(*file, in, script != nullptr, o) == 0)
-            return 0;
-        bool ok = writeRaw(out, o.text);
-        if (o.split)
-            ok = writeRaw(*script, o.script) && ok;
-        return ok ? 1 : 0;
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
+    return dlgExtractWith(
+        in, out, script,
+        [&](const std::vector<uint8_t>& file, DlgExtractOutput& o) {
+            return dlgExtractRawMem(file, in, script != nullptr, o);
+        },
+        writeRaw);
 }
