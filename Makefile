@@ -33,7 +33,7 @@ bench: build
 	bench/run.sh
 
 demo: build
-	bash demo/road.sh build/bin build/demo
+	bash demo/run.sh build/bin build/demo
 
 clean:
 	rm -rf build build-test build-fuzz

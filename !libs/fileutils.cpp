@@ -377,3 +377,118 @@ bool fileCommitTemp(const std::string& temp, const std::string& target)
     }
     return true;
 }
+
+FileOutput::~FileOutput()
+{
+    fileOutputAbandon(*this);
+}
+
+bool fileOutputBegin(FileOutput& out, const std::string& target)
+{
+    fileOutputAbandon(out);
+    out.target = target;
+    out.real = platformResolveLink(target);
+    out.inPlace = out.replaces = false;
+    out.old = platformStat(out.real);
+    switch (out.old.kind) {
+    case PlatformKind::directory:
+        std::fprintf(stderr, fileMsgOutputIsDir, target.c_str());
+        return false;
+    case PlatformKind::other:
+        // A pipe or device is written as a stream: renaming over it would put
+        // a plain file in its place.
+        out.path = target;
+        out.inPlace = true;
+        return true;
+    case PlatformKind::regular:
+        if (!platformCanWrite(out.real)) {
+            std::fprintf(stderr, fileMsgOutputReadOnly, target.c_str());
+            return false;
+        }
+        out.replaces = true;
+        break;
+    case PlatformKind::missing:
+        break;
+    }
+    // Beside the file replaced, so that one rename on its file system ends it.
+    out.path = platformDirPart(out.real);
+    if (!fileCreateTemp(out.path, false)) {
+        std::fprintf(stderr, fileMsgOutputCreate, target.c_str(), platformLastError().c_str());
+        return false;
+    }
+    out.pending = true;
+    return true;
+}
+
+bool fileOutputCommit(FileOutput& out)
+{
+    if (out.inPlace)
+        return true;
+    if (!out.pending)
+        return false;
+    const int fd = ::open(out.path.c_str(), O_RDONLY);
+    bool ok = fd >= 0 && (!out.replaces || platformKeepMode(fd, out.old)) && platformSyncFile(fd);
+    std::string why = ok ? "" : platformLastError();
+    if (fd >= 0 && ::close(fd) != 0 && ok) {
+        ok = false;
+        why = platformLastError();
+    }
+    if (ok && !platformRename(out.path, out.real)) {
+        ok = false;
+        why = platformLastError();
+    }
+    if (!ok) {
+        std::fprintf(stderr, fileMsgOutputReplace, out.target.c_str(), why.c_str());
+        fileOutputAbandon(out);
+        return false;
+    }
+    out.pending = false;
+    // Make the rename itself durable.
+    const std::string dir = platformDirPart(out.real);
+    const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        platformSyncFile(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+void fileOutputAbandon(FileOutput& out)
+{
+    if (out.pending)
+        std::remove(out.path.c_str());
+    out.pending = false;
+}
+
+bool fileWriteWhole(const std::string& target,
+                    const std::function<bool(const std::string& path)>& write)
+{
+    FileOutput out;
+    if (!fileOutputBegin(out, target))
+        return false;
+    if (!write(out.path)) {
+        fileOutputAbandon(out);
+        return false;
+    }
+    return fileOutputCommit(out);
+}
+
+bool fileSaveWhole(const std::string& target, std::span<const uint8_t> bytes)
+{
+    return fileWriteWhole(target, [&](const std::string& path) {
+        // "wb" truncates the temporary file; a stream target is written as is.
+        FilePtr f = fileOpen(path, "wb");
+        if (!f)
+            return false;
+        const bool put = bytes.empty() || fileWrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+        return std::fclose(f.release()) == 0 && put;
+    });
+}
+
+bool fileCheckWritable(const std::string& path)
+{
+    if (platformStat(path).kind != PlatformKind::regular || platformCanWrite(path))
+        return true;
+    std::fprintf(stderr, fileMsgOutputReadOnly, path.c_str());
+    return false;
+}

@@ -6,8 +6,11 @@
 // equality with the count they asked for. Only fileLoadFile prints.
 #pragma once
 
+#include "platform.h"
+
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -28,6 +31,13 @@ inline constexpr const char* fileMsgZeroSize = "ERROR: file \"%s\" has zero size
 inline constexpr const char* fileMsgAlloc = "ERROR: error allocating %d bytes\n";
 inline constexpr const char* fileMsgReading = "ERROR: error reading from \"%s\"\n";
 inline constexpr const char* fileMsgTooLarge = "ERROR: file \"%s\" is 2 GiB or larger\n";
+// Printed by the whole-file output routines.
+inline constexpr const char* fileMsgOutputIsDir = "ERROR: output \"%s\" is a directory\n";
+inline constexpr const char* fileMsgOutputReadOnly =
+    "ERROR: output \"%s\" is read-only, it was left unchanged\n";
+inline constexpr const char* fileMsgOutputCreate = "ERROR: can't create \"%s\": %s\n";
+inline constexpr const char* fileMsgOutputReplace =
+    "ERROR: can't replace \"%s\": %s, it was left unchanged\n";
 // The data file tool's form of fileLoadFile.
 inline constexpr const char* fileMsgDfileMissing = "File %s dont exist\n";
 inline constexpr const char* fileMsgDfileAlloc = "Cant aloccate %d bytes(mem alloc error)\n";
@@ -119,3 +129,54 @@ std::optional<std::vector<uint8_t>> fileLoadFilePlus(const std::string& infile, 
 // one step, so `target` is either the old or the whole new file. On failure
 // `temp` is removed and `target` is untouched. True on success.
 bool fileCommitTemp(const std::string& temp, const std::string& target);
+
+// A whole output file on its way: the writer puts every byte into `path`,
+// then fileOutputCommit makes it the target in one step.
+//  - a regular or new file: `path` is a fresh temporary file beside the file
+//    the target names (symbolic links followed, so a link stays a link);
+//    the commit flushes it, gives it the old file's permission bits and
+//    renames it over that file, so the target is either the old or the whole
+//    new file;
+//  - a pipe, character device or /dev/stdout: `path` is the target itself,
+//    written in place as a stream; nothing is renamed over it.
+// A record that goes without being committed removes its temporary file.
+struct FileOutput {
+    std::string target;     // as the caller named it
+    std::string real;       // the file replaced: target with links followed
+    std::string path;       // where the writer writes
+    bool inPlace = false;   // path is the target itself (a stream)
+    bool replaces = false;  // a regular file exists and keeps its mode
+    PlatformStat old{};     // what the replaced file was
+    bool pending = false;   // a temporary file exists that is not committed
+    FileOutput() = default;
+    FileOutput(const FileOutput&) = delete;
+    FileOutput& operator=(const FileOutput&) = delete;
+    ~FileOutput();
+};
+
+// Prepares `out` for a whole new `target`. False after one "ERROR:" line on
+// stderr when the target is a directory, an existing file this process may
+// not write, or lies in a folder where no file can be created.
+[[nodiscard]] bool fileOutputBegin(FileOutput& out, const std::string& target);
+
+// Makes what was written the target. False after one "ERROR:" line when the
+// flush or rename fails; the target is then as it was and the temporary file
+// is gone. For an in-place stream it only reports success.
+[[nodiscard]] bool fileOutputCommit(FileOutput& out);
+
+// Drops what was written: the temporary file is removed, the target is as
+// it was. (An in-place stream cannot be taken back.)
+void fileOutputAbandon(FileOutput& out);
+
+// begin, write(path), commit: the whole routine for one output. `write`
+// returns false when it failed, and the target is then left as it was.
+// True when the new file is in place.
+[[nodiscard]] bool fileWriteWhole(const std::string& target,
+                                  const std::function<bool(const std::string& path)>& write);
+
+// fileWriteWhole of one buffer.
+[[nodiscard]] bool fileSaveWhole(const std::string& target, std::span<const uint8_t> bytes);
+
+// For writes into an existing file in place (import into an archive): false
+// after the read-only line when this process may not write `path`.
+[[nodiscard]] bool fileCheckWritable(const std::string& path);

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,11 +14,54 @@ PlatformStat platformStat(const std::string& path)
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0)
         return {};
-    if (S_ISREG(st.st_mode))
-        return {PlatformKind::regular, static_cast<int64_t>(st.st_size)};
-    if (S_ISDIR(st.st_mode))
-        return {PlatformKind::directory, 0};
-    return {PlatformKind::other, 0};
+    PlatformStat s{PlatformKind::other, 0, static_cast<unsigned>(st.st_mode & 07777),
+                   static_cast<unsigned>(st.st_uid), static_cast<unsigned>(st.st_gid)};
+    if (S_ISREG(st.st_mode)) {
+        s.kind = PlatformKind::regular;
+        s.size = static_cast<int64_t>(st.st_size);
+    } else if (S_ISDIR(st.st_mode)) {
+        s.kind = PlatformKind::directory;
+    }
+    return s;
+}
+
+std::string platformResolveLink(const std::string& path)
+{
+    std::string p = path;
+    // The host's own limit on links in a chain; a loop ends here too.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return p;
+        std::string to(static_cast<size_t>(st.st_size) + 1, '\0');
+        const ssize_t n = ::readlink(p.c_str(), to.data(), to.size());
+        if (n <= 0 || static_cast<size_t>(n) >= to.size())
+            return p;
+        to.resize(static_cast<size_t>(n));
+        p = to.front() == platformSeparator ? to : platformDirPart(p) + to;
+    }
+    return p;
+}
+
+bool platformCanWrite(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    return (st.st_mode & 0222) != 0 && ::access(path.c_str(), W_OK) == 0;
+}
+
+bool platformKeepMode(int fd, const PlatformStat& like)
+{
+    // Only the superuser may give a file away; others keep their own.
+    if (::geteuid() == 0)
+        (void)::fchown(fd, like.owner, like.group);
+    return ::fchmod(fd, like.mode) == 0;
+}
+
+std::string platformLastError()
+{
+    return std::strerror(errno);
 }
 
 bool platformIsDir(const std::string& path)

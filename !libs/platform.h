@@ -15,7 +15,10 @@ enum class PlatformKind { missing, regular, directory, other };
 
 struct PlatformStat {
     PlatformKind kind = PlatformKind::missing;
-    int64_t size = 0;  // bytes, for a regular file
+    int64_t size = 0;   // bytes, for a regular file
+    unsigned mode = 0;  // permission bits (07777)
+    unsigned owner = 0;
+    unsigned group = 0;
 };
 
 // What the path names (following links), and its size.
@@ -49,6 +52,21 @@ int platformMkdir(const std::string& path);
 
 // True when both paths name the same existing file (same device and inode).
 bool platformSameFile(const std::string& a, const std::string& b);
+
+// The path a chain of symbolic links ends at (the path itself when it is no
+// link). A dangling link gives the missing file it names.
+std::string platformResolveLink(const std::string& path);
+
+// True when this process may write the existing file `path`. A file with no
+// write permission bit at all counts as read-only even for the superuser.
+bool platformCanWrite(const std::string& path);
+
+// Gives the open file `fd` the permission bits and, where the process may,
+// the owner of `like`; false when the bits could not be set.
+bool platformKeepMode(int fd, const PlatformStat& like);
+
+// The host's text for the last failed call (strerror of errno).
+std::string platformLastError();
 
 // Flushes a file's data to the disk; false on failure.
 bool platformSyncFile(int fd);

@@ -323,6 +323,7 @@ TEST(ImgExtract, FlatShortAndDecodedNames)
 
 TEST(ImgExtract, RealTimImageIsRecognised)
 {
+    KZ7_REQUIRE_CORPUS();
     ImgScene s;
     s.arc.dirs[2].files[1].data = testReadFile(testCorpusPath("tim/psn00b_ball16c.tim"));
     s.arc.dirs[2].files[0].data = imgFixTimData(64, 9);

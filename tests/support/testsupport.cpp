@@ -20,7 +20,13 @@ std::string testToolPath(const std::string& name)
 
 std::string testCorpusPath(const std::string& relative)
 {
-    return std::string(KZ7_CORPUS_DIR) + "/" + relative;
+    const char* dir = std::getenv("KZ7_CORPUS_DIR");
+    return std::string(dir ? dir : KZ7_CORPUS_DIR) + "/" + relative;
+}
+
+bool testCorpusAvailable()
+{
+    return fs::is_directory(testCorpusPath(""));
 }
 
 RunResult testRun(const std::string& tool, const std::vector<std::string>& args,

@@ -16,8 +16,20 @@ struct RunResult {
 // Path of a program of this build (build/bin/<name>).
 std::string testToolPath(const std::string& name);
 
-// Path of a file of the shared reference corpus.
+// Path of a file of the shared reference corpus of real files made by other
+// programs. The environment variable KZ7_CORPUS_DIR, when set, names the
+// corpus folder in place of the one beside the checkout.
 std::string testCorpusPath(const std::string& relative);
+
+// True when the corpus folder exists. A clone on its own has none.
+bool testCorpusAvailable();
+
+// Skips the current test, with the reason shown, when the corpus is absent.
+#define KZ7_REQUIRE_CORPUS()                                                          \
+    do {                                                                              \
+        if (!testCorpusAvailable())                                                   \
+            GTEST_SKIP() << "reference corpus not found at " << testCorpusPath("");   \
+    } while (0)
 
 // Runs a program of this build; `cwd` "" means the current directory.
 RunResult testRun(const std::string& tool, const std::vector<std::string>& args,
