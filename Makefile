@@ -4,9 +4,9 @@ FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 
 BUILD_PACKAGES := cmake g++ make ninja-build
-TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev
+TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev imagemagick
 FUZZ_PACKAGES := $(BUILD_PACKAGES) clang libclang-rt-14-dev
-BENCH_PACKAGES := $(BUILD_PACKAGES) tar coreutils time python3 libc-bin
+BENCH_PACKAGES := $(BUILD_PACKAGES) tar coreutils time python3 libc-bin imagemagick
 
 .PHONY: build test fuzz bench demo clean
 
