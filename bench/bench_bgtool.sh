@@ -2,8 +2,10 @@
 # bgtool on a synthetic background of 1024 x 512 pixels in 64 tile sets of
 # 8-bit tiles, 64 palettes and 8 TIMs: extraction writes 64 full-size
 # pictures (96 MiB), against cat writing 64 files of the same size into a
-# fresh folder (the floor: writing those bytes); medians of 5 runs and peak
-# memory.
+# fresh folder (the floor: writing those bytes); import of the 64 pictures
+# with every cell edited, against ImageMagick mapping the whole edited
+# background to one 256-colour palette (convert -remap); medians of 5 runs
+# and peak memory.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
@@ -29,6 +31,9 @@ if [ "$pictures" -ne 64 ]; then
   exit 1
 fi
 cp out/_000_0100.bmp picture.bmp
+"$work/gen" edit "$work"
+convert=convert
+[ -x /usr/bin/convert ] && convert=/usr/bin/convert
 
 now() { date +%s%N; }
 median() { sort -n | sed -n "$(((runs + 1) / 2))p"; }
@@ -71,7 +76,11 @@ time_pair extract2 'rm -rf out && mkdir out' '"$bgtool" -e bg.0a tims out/' \
           catsync 'rm -rf out && mkdir out' \
           'sh -c '"'"'for i in $(seq 64); do cat picture.bmp >out/$i.bmp; sync out/$i.bmp; done'"'"''
 
+time_pair import 'rm -rf res && mkdir res' '"$bgtool" -i bg.0a tims edited/ res/' \
+          remap 'rm -f remap.bmp' '"$convert" edited.bmp -remap palette.bmp remap.bmp'
+
 echo "background: 1024 x 512 pixels, 64 tile sets, 64 palettes, 8 TIMs; 64 pictures of $(stat -c %s picture.bmp) bytes; median of $runs runs"
 report "bgtool -e (64 pictures)" extract cat "cat x 64" "(goal <= 2.0)"
 report "bgtool -e (64 pictures)" extract2 catsync "cat+sync x 64" "(flushed alike; no goal)"
-echo "peak RSS bgtool -e: $(sort -n "$work/extract.rss" | tail -1) KiB"
+report "bgtool -i (64 edited pictures)" import remap "convert -remap" "(goal <= 1.0)"
+echo "peak RSS bgtool -e: $(sort -n "$work/extract.rss" | tail -1) KiB, bgtool -i: $(sort -n "$work/import.rss" | tail -1) KiB"

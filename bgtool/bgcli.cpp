@@ -1,8 +1,8 @@
 #include "bgcli.h"
 
-#include "background.h"
-#include "extract.h"
-#include "import.h"
+#include "bgbackground.h"
+#include "bgextract.h"
+#include "bgimport.h"
 #include "messages.h"
 #include "platform.h"
 

@@ -117,3 +117,23 @@ inline constexpr const char* bmpMsgTooLarge =
     "picture buffer\n";
 inline constexpr const char* bmpMsgShort =
     "ERROR: BMP file %s: its pixel rows reach past the end of the file\n";
+
+// Import.
+inline constexpr const char* importMsgBits =
+    "ERROR: %s : loaded BMP has unexpected bith dept, expected 24 bits: %d\n";
+inline constexpr const char* importMsgSize =
+    "ERROR: %s : loaded BMP has unexpected size, expected divideable by 16: %dx%d\n";
+inline constexpr const char* importMsgOutside =
+    "ERROR: %s : not supported adding new tiles out of green area : 0x%X : %d, %d\n";
+inline constexpr const char* importMsgNoPalette =
+    "ERROR: %s : error during finding palette for conversion of tile: \n";
+inline constexpr const char* importMsgAdding =  // on stdout
+    "ERROR: %s : adding tiles not supported:0x%X, trying add from pos %d, %d, orgTileIndex : 0x%X, "
+    "tileUsages: %d\n";
+inline constexpr const char* importMsgNoBackgroundPalette =
+    "ERROR: %s : no palette with background color found\n";
+inline constexpr const char* importMsgInfoNotWritten =
+    "ERROR: %s : saving info file: %s was not fully written\n";
+// A run whose outputs could not all be written leaves every output as it was.
+inline constexpr const char* importMsgNothingWritten =
+    "ERROR: %s : outputs under %s were left as they were\n";

@@ -1,7 +1,7 @@
 // Reads a BMP from arbitrary bytes into a small picture buffer: nothing may
 // be read outside the input or written outside the buffers, and the same
 // input gives the same pixels.
-#include "bmp.h"
+#include "bgbmp.h"
 
 #include <cstdint>
 #include <cstdlib>

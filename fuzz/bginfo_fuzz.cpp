@@ -1,7 +1,7 @@
 // Reads a tile info file from arbitrary bytes and lists it as -l does, then
 // measures its background: no read outside the file, and the listing is the
 // same on every run.
-#include "background.h"
+#include "bgbackground.h"
 
 #include <cstdint>
 #include <cstdio>

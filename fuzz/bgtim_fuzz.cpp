@@ -1,7 +1,7 @@
 // Reads a TIM from arbitrary bytes, places it into VRAM and takes it back:
 // nothing may read or write outside the input or VRAM, the length to save
 // stays inside the loaded bytes, and the same input gives the same result.
-#include "tim.h"
+#include "bgtim.h"
 
 #include <cstdint>
 #include <cstdlib>

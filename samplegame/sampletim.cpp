@@ -9,6 +9,7 @@ constexpr uint32_t timFlagClut = 0x08;
 constexpr size_t timBlockHeader = 12;
 
 constexpr uint16_t paletteRow = 224;  // where the game keeps background palettes
+constexpr uint16_t paletteRows = 4;
 constexpr uint8_t texture8Page = 5;   // x = 320
 constexpr uint8_t texture4Page = 6;   // x = 384
 constexpr uint16_t tilesPerRow8 = 4;  // the 8-bit tile set is 4 x 2 tiles
@@ -116,14 +117,20 @@ SampleBackground sampleBackgroundBuild(unsigned seed)
     SampleBackground bg;
     Lcg rng{0x4B5A3700u + seed};
 
-    // Two palette rows of 256 colours: row 0 for the 8-bit tiles, row 1 (its
-    // first 16 colours) for the 4-bit ones. Colour 0 is the background black.
-    std::vector<uint16_t> pal(512);
+    // Four palette rows of 256 colours. Rows 0 and 2 serve the 8-bit tiles
+    // (a warm and a cool ramp over every level of each channel, so an edited
+    // picture finds close colours), row 1 the 4-bit ones (its first 16
+    // colours), row 3 holds more parts of 16 colours no tile uses yet.
+    // Colour 0 of each row is the background black.
+    std::vector<uint16_t> pal(256 * paletteRows);
     for (unsigned i = 1; i < 256; ++i) {
-        pal[i] = psxColour(i >> 3, (i + seed * 5) & 31, 31 - (i >> 3));
+        const unsigned level = i & 31, band = i >> 5;
+        pal[i] = psxColour(level, (level * band / 7 + seed * 5) & 31, (31 - level) * (7 - band) / 7);
         pal[256 + i] = psxColour((i * 2 + seed) & 31, i & 31, (i * 3) & 31);
+        pal[512 + i] = psxColour((31 - level) * band / 7, level * (7 - band) / 7 + band, level);
+        pal[768 + i] = psxColour((i * 5) & 31, (i * 7 + seed) & 31, (i * 11) & 31);
     }
-    bg.palettes = sampleTimBuild(2, nullptr, {}, {0, paletteRow, 256, 2}, pal);
+    bg.palettes = sampleTimBuild(2, nullptr, {}, {0, paletteRow, 256, paletteRows}, pal);
 
     // 8-bit texels: 8 tiles side by side, 8 halfwords (16 texels) each.
     std::vector<uint16_t> tex8(tiles8 * 8 * 16);
@@ -146,7 +153,7 @@ SampleBackground sampleBackgroundBuild(unsigned seed)
         t.dX = static_cast<uint16_t>(16 * (k % tilesPerRow8));
         t.dY = static_cast<uint16_t>(16 * (k / tilesPerRow8));
         t.clutX = 0;
-        t.clutY = paletteRow;
+        t.clutY = static_cast<uint16_t>(paletteRow + (k % 2 ? 2 : 0));  // rows 0 and 2 by turns
         t.stX = texture8Page;
         t.stp = 1;
         t.su = static_cast<uint8_t>(16 * k);
@@ -163,7 +170,16 @@ SampleBackground sampleBackgroundBuild(unsigned seed)
         t.su = static_cast<uint8_t>(16 * k);
         fence.tiles.push_back(t);
     }
-    bg.tileInfo = sampleTileInfoBuild({floor, fence});
+    // A roof beside the fence drawn from two of the floor's tiles: those
+    // texels have two users, so an import leaves them alone.
+    SampleTileSet roof{3, 0x000030, 32, 16, 32, 32, static_cast<uint16_t>(seed * 2 + 2), {}};
+    for (uint16_t k = 0; k < 2; ++k) {
+        SampleTile t = floor.tiles[k];
+        t.dX = static_cast<uint16_t>(16 * k);
+        t.dY = 0;
+        roof.tiles.push_back(t);
+    }
+    bg.tileInfo = sampleTileInfoBuild({floor, fence, roof});
     return bg;
 }
 

@@ -51,10 +51,12 @@ inline constexpr size_t sampleTileSetSize = 56;
 // 16-bit size field.
 std::vector<uint8_t> sampleTileInfoBuild(const std::vector<SampleTileSet>& sets);
 
-// A complete background: a palette image at VRAM row 224 (two 256-colour
+// A complete background: a palette image at VRAM row 224 (four 256-colour
 // rows), an 8-bit texture, a 4-bit texture and the tile info file that
-// draws a picture of `width` x 48 pixels from them. `seed` varies the
-// texels and colours between backgrounds.
+// draws a picture of 64 x 48 pixels from them in three tile sets: a floor of
+// 8-bit tiles on two palettes, a fence of 4-bit tiles and a roof that shares
+// two of the floor's tiles. `seed` varies the texels and colours between
+// backgrounds.
 struct SampleBackground {
     std::vector<uint8_t> palettes, texture8, texture4, tileInfo;
 };

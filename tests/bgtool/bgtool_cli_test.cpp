@@ -185,7 +185,7 @@ TEST(BgExtract, SampleGameBackgroundsOpenInImageMagick)
     const RunResult r = testRun("bgtool", {"-e", "db/0A/02_00_0300.0a", "db/04", "bmp/"}, dir.path);
     EXPECT_EQ(r.err, "");
     const std::vector<std::string> pictures = testListDir(dir / "bmp");
-    ASSERT_EQ(pictures.size(), 2u);
+    ASSERT_EQ(pictures.size(), 3u);
     for (const std::string& p : pictures) {
         const RunResult id = testRunExe("/usr/bin/identify", {"-format", "%m %w %h %z", dir / ("bmp/" + p)});
         EXPECT_EQ(id.out, "BMP3 64 48 8") << p << id.err;

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "bgtool/fixtures.h"
-#include "bmp.h"
-#include "filelist.h"
+#include "bgbmp.h"
+#include "bgfilelist.h"
 #include "le.h"
 #include "platform.h"
-#include "tim.h"
+#include "bgtim.h"
 
 #include <algorithm>
 

@@ -18,13 +18,13 @@ inline uint16_t fxColour(unsigned r, unsigned g, unsigned b)
 }
 
 // Palette rows of 256 colours at (0, 224): colour 0 the background black,
-// colour i of row r a colour of its own.
+// colour i of row r a colour no other row holds.
 inline Bytes fxPalettes(unsigned rows)
 {
     std::vector<uint16_t> pal(256 * rows);
     for (unsigned r = 0; r < rows; ++r)
         for (unsigned i = 1; i < 256; ++i)
-            pal[256 * r + i] = fxColour(i & 31, (i >> 5) + 4 * r, 31 - (i & 31));
+            pal[256 * r + i] = fxColour(i & 31, (i >> 5) + 8 * r, 31 - (i & 31));
     return sampleTimBuild(2, nullptr, {}, {0, 224, 256, static_cast<uint16_t>(rows)}, pal);
 }
 
@@ -85,4 +85,21 @@ inline std::vector<uint8_t> fxBmpPixel(const Bytes& bmp, unsigned x, unsigned y)
     const size_t stride = (size_t(w) * 3 + 3) & ~size_t{3};
     const size_t at = off + (size_t(h) - 1 - y) * stride + size_t{x} * 3;
     return {bmp[at], bmp[at + 1], bmp[at + 2]};
+}
+
+// Sets pixel (x, y) of a bottom-up 24-bit BMP file to blue, green, red.
+inline void fxBmpSetPixel(Bytes& bmp, unsigned x, unsigned y, const Bytes& bgr)
+{
+    const uint32_t off = bmp[10] | bmp[11] << 8 | bmp[12] << 16 | uint32_t{bmp[13]} << 24;
+    const uint32_t w = bmp[18] | bmp[19] << 8, h = bmp[22] | bmp[23] << 8;
+    const size_t stride = (size_t{w} * 3 + 3) & ~size_t{3};
+    const size_t at = off + (size_t{h} - 1 - y) * stride + size_t{x} * 3;
+    std::copy(bgr.begin(), bgr.end(), bmp.begin() + static_cast<long>(at));
+}
+
+// The 24-bit BMP bytes of a 16-bit colour.
+inline Bytes fxBgr(uint16_t c)
+{
+    return {static_cast<uint8_t>((c >> 10 & 31) * 8), static_cast<uint8_t>((c >> 5 & 31) * 8),
+            static_cast<uint8_t>((c & 31) * 8)};
 }

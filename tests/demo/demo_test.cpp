@@ -190,3 +190,25 @@ TEST(DemoRoad, AFailedStepEndsWithTheFailureLine)
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.err, "Usage: bash " + roadScript + " BIN_DIR WORK_DIR\n");
 }
+
+TEST(DemoRoad, BackgroundEditReachesTheNewArchiveWhereTilesHaveOneUser)
+{
+    if (!haveTools() || !testExists(testToolPath("bgtool")))
+        GTEST_SKIP() << "the programs of the road are not built";
+    ScratchDir scratch;
+    const RunResult r = testRunExe(
+        "bash", {std::string(KZ7_SOURCE_DIR) + "/demo/road_2_background.sh", KZ7_BIN_DIR, scratch / "work"});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_TRUE(lastLine(r.out).starts_with("DEMO PASSED: the edit is in kz7-new.img where tiles have "
+                                            "one user, every other file is unchanged"))
+        << r.out;
+    // The shared tiles of the floor and the roof are refused on stdout.
+    const std::string refused = "ERROR: db/0A/02_00_0300.0a : adding tiles not supported:0x2, trying "
+                                "add from pos 16, 0, orgTileIndex : 0x1, tileUsages: 2\n";
+    EXPECT_NE(r.out.find(refused), std::string::npos) << r.out;
+
+    // A BIN_DIR that does not exist is refused.
+    const RunResult bad = testRunExe(
+        "bash", {std::string(KZ7_SOURCE_DIR) + "/demo/road_2_background.sh", scratch / "nobin", scratch / "w2"});
+    EXPECT_NE(bad.exitCode, 0);
+}

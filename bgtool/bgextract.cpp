@@ -1,7 +1,7 @@
-#include "extract.h"
+#include "bgextract.h"
 
-#include "background.h"
-#include "bmp.h"
+#include "bgbackground.h"
+#include "bgbmp.h"
 #include "messages.h"
 
 #include <cstdio>

@@ -15,8 +15,9 @@
 // lies inside the file, so the accessors below never read outside it.
 #pragma once
 
-#include "filelist.h"
-#include "tim.h"
+#include "bgfilelist.h"
+#include "bgpalette.h"
+#include "bgtim.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -80,6 +81,7 @@ struct Background {
     std::vector<Palette> palettes;
     size_t paletteCount = 0, usedCount = 0, nonEmptyCount = 0;
     int backgroundPalette = -1;  // index into palettes once looked up
+    PaletteCache paletteCache;   // what the import's palette searches remember
 };
 
 uint16_t tileSetCount(const Background& bg);

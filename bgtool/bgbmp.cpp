@@ -1,4 +1,4 @@
-#include "bmp.h"
+#include "bgbmp.h"
 
 #include "fileutils.h"
 #include "le.h"
@@ -96,7 +96,8 @@ BmpLoaded bmpParse(std::span<const uint8_t> file, const std::string& path,
     const size_t rowBytes = size_t(width) * bits / 8;
     const size_t stride = bmpStride(static_cast<uint32_t>(width), bits);
     const size_t rows = static_cast<size_t>(height);
-    if (rowBytes * rows > pixels.size()) {
+    // Divided, not multiplied: width and height may be anything up to 2^31.
+    if (rows > pixels.size() || (rowBytes != 0 && rows > pixels.size() / rowBytes)) {
         std::fprintf(stderr, bmpMsgTooLarge, path.c_str(), width, height, static_cast<int>(bits));
         return r;
     }

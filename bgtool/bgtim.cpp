@@ -1,4 +1,4 @@
-#include "tim.h"
+#include "bgtim.h"
 
 #include "fileutils.h"
 #include "le.h"
@@ -213,6 +213,12 @@ void psxVramPutTim(PsxVram& vram, const TimImage* tim)
 
 bool psxVramGetTim(const PsxVram& vram, TimImage& tim, const std::string& path)
 {
+    psxVramReadTim(vram, tim);
+    return timSave(tim, path);
+}
+
+void psxVramReadTim(const PsxVram& vram, TimImage& tim)
+{
     const std::span<uint8_t> d(tim.data);
     if (tim.hasClut) {
         const TimBlock& c = tim.clut;
@@ -220,7 +226,6 @@ bool psxVramGetTim(const PsxVram& vram, TimImage& tim, const std::string& path)
     }
     const TimBlock& i = tim.image;
     psxVramReadBitmap(vram, i.x, i.y, i.width, i.height, d.subspan(i.dataAt(), i.dataBytes()));
-    return timSave(tim, path);
 }
 
 void psxColorToRgb(uint16_t k, uint8_t* bgr)

@@ -1,4 +1,4 @@
-#include "filelist.h"
+#include "bgfilelist.h"
 
 #include "messages.h"
 #include "platform.h"

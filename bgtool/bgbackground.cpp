@@ -1,4 +1,4 @@
-#include "background.h"
+#include "bgbackground.h"
 
 #include "fileutils.h"
 #include "le.h"

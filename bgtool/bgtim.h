@@ -93,6 +93,8 @@ void psxVramReadBitmap(const PsxVram& vram, uint16_t x, uint16_t y, uint16_t wid
 
 // Places a TIM's CLUT and image rectangles; nothing for an absent image.
 void psxVramPutTim(PsxVram& vram, const TimImage* tim);
+// Reads the image's rectangles back from VRAM into its bytes.
+void psxVramReadTim(const PsxVram& vram, TimImage& tim);
 // Reads the rectangles back into the image and saves it: timSave's result.
 bool psxVramGetTim(const PsxVram& vram, TimImage& tim, const std::string& path);
 

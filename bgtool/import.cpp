@@ -1,7 +1,0 @@
-#include "import.h"
-
-bool backgroundImport(const std::string&, const std::string&, const std::string&,
-                      const std::string&)
-{
-    return true;
-}
