@@ -281,3 +281,42 @@ TEST(BgPaletteSearch, FastSearchGivesThePlainSearchsChoice)
         }
     }
 }
+
+TEST(BgImport, BackgroundPaletteForMarkerCellsAndOutputsThatCannotBeWritten)
+{
+    // Tile 1 draws from palette row 225, whose colour 0 is not the
+    // background colour: a cell of marker colours points it at row 224.
+    SampleTileSet s{1, 0, 32, 16, 0, 0, 1, {fxTile8(0, 0, 0), fxTile8(16, 0, 16, 225)}};
+    FxBackground bg({s});
+    Bytes pal = fxPalettes(2);
+    ASSERT_TRUE(lePut16(pal, 20 + 512, 0x801F));
+    testWriteFile(bg.dir / "tims/a_pal.tim", pal);
+    RunResult r = fxImport(bg, [](const std::string& x) {
+        Bytes bmp = testReadFile(x + "_000_0101.bmp");
+        for (unsigned y = 0; y < 16; ++y)
+            for (unsigned c = 16; c < 32; ++c)
+                fxBmpSetPixel(bmp, c, y, {0x00, 0xFF, 0x00});
+        testWriteFile(x + "_000_0101.bmp", bmp);
+    });
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(fxPair0(testReadFile(bg.dir / "out/bg.0a"), 0, 1) & 0x7FFF, 224u);
+    const Bytes tex = testReadFile(bg.dir / "out/b_tex8.tim");
+    EXPECT_EQ(tex[20 + 16], 0);
+    EXPECT_EQ(tex[20 + 128 * 15 + 31], 0);
+
+    // Without any palette that starts with the background colour the tile
+    // is filled with 0xFF and keeps its reference.
+    ASSERT_TRUE(lePut16(pal, 20, 0x801F));
+    testWriteFile(bg.dir / "tims/a_pal.tim", pal);
+    r = testRun("bgtool", {"-i", bg.info(), bg.tims(), bg.dir / "x/", bg.dir / "out/"});
+    EXPECT_EQ(r.err, "ERROR: " + bg.info() + " : no palette with background color found\n");
+    EXPECT_EQ(testReadFile(bg.dir / "out/b_tex8.tim")[20 + 16], 0xFF);
+    EXPECT_EQ(fxPair0(testReadFile(bg.dir / "out/bg.0a"), 0, 1) & 0x7FFF, 225u);
+
+    // An output folder that does not exist: nothing is written.
+    r = testRun("bgtool", {"-i", bg.info(), bg.tims(), bg.dir / "x/", bg.dir / "none/"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(testLines(r.err).back(), "ERROR: " + bg.info() + " : saving info file: " + bg.dir.path +
+                                           "/none/bg.0a was not fully written");
+    EXPECT_FALSE(testExists(bg.dir / "none"));
+}
