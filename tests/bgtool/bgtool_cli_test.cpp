@@ -145,16 +145,19 @@ TEST(BgExtract, NamesMarkersWarningsAndRefusedSets)
 
 TEST(BgExtract, PicturesAreClippedAndMissingTimsReported)
 {
-    // The second set lies right of and below the first: tiles past the
-    // measured picture are clipped, never written outside it.
-    SampleTileSet a{1, 0, 32, 32, 0, 0, 1, {fxTile8(0, 0, 0), fxTile8(16, 16, 16)}};
-    SampleTileSet b{1, 0, 16, 16, 40, 40, 2, {fxTile8(0, 0, 0)}};
-    FxBackground bg({a, b});
+    // The picture is measured from 0, not from the smallest position: the
+    // set at (16, 16) gives 32 x 32 pixels, and its tiles, drawn at 16 and
+    // 32, are clipped to it.
+    SampleTileSet a{1, 0, 32, 32, 16, 16, 1, {fxTile8(0, 0, 0), fxTile8(16, 16, 16)}};
+    FxBackground bg({a});
     RunResult r = testRun("bgtool", {"-e", bg.info(), bg.tims(), bg.dir / "p"});
     EXPECT_EQ(r.err, "");
-    const Bytes bmp = testReadFile(bg.dir / "p_001_0102.bmp");
-    EXPECT_EQ(*leGet32(bmp, 18), 56u);
-    EXPECT_EQ(*leGet32(bmp, 22), 56u);
+    const Bytes bmp = testReadFile(bg.dir / "p_000_0101.bmp");
+    EXPECT_EQ(*leGet32(bmp, 18), 32u);
+    EXPECT_EQ(*leGet32(bmp, 22), 32u);
+    const Bytes tex = fxTexture(1, 320, 0, 64, 16), pal = fxPalettes(1);
+    EXPECT_EQ(fxBmpPixel(bmp, 31, 31), fxBgr(*leGet16(pal, 20 + 2 * tex[20 + 128 * 15 + 15])));
+    EXPECT_EQ(fxBmpPixel(bmp, 15, 15), (Bytes{0x00, 0x00, 0xFF}));
 
     r = testRun("bgtool", {"-e", bg.info(), bg.dir / "tims/*.xyz", bg.dir / "q"});
     EXPECT_EQ(r.exitCode, 0);
