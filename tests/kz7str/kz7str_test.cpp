@@ -358,3 +358,20 @@ TEST(Kz7strSample, TheSampleMovieImportsIntoTheSampleImage)
     }
     EXPECT_TRUE(std::equal(after.begin(), after.begin() + sampleCdMoviePos + 2 * 2352, before.begin()));
 }
+
+TEST(Kz7strRoad, PassesAndNoticesAnImportThatChangedNothing)
+{
+    const std::string road = std::string(KZ7_SOURCE_DIR) + "/demo/road_3_movie.sh";
+    ScratchDir dir;
+    RunResult r = testRunExe("bash", {road, KZ7_BIN_DIR, dir / "work"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(testLines(r.out).back().starts_with("DEMO PASSED: ")) << r.out;
+
+    testMkdirs(dir / "bin");
+    ASSERT_EQ(symlink(testToolPath("samplegame").c_str(), (dir / "bin/samplegame").c_str()), 0);
+    testWriteText(dir / "bin/kz7str", "#!/bin/sh\nexit 0\n");
+    ASSERT_EQ(chmod((dir / "bin/kz7str").c_str(), 0755), 0);
+    r = testRunExe("bash", {road, dir / "bin", dir / "work"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(testLines(r.out).back(), "DEMO FAILED: game frame 0 does not hold STR frame 0 in the game's layout");
+}
