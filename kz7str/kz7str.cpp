@@ -8,6 +8,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "le.h"
 #include "memutils.h"
 #include "messages.h"
@@ -125,12 +129,12 @@ uint32_t load32(const uint8_t* p)
 
 }  // namespace
 
-uint32_t cdEdc(std::span<const uint8_t> bytes)
+namespace {
+
+// Table CRC from state `crc`, slicing 8 bytes at a time.
+uint32_t edcTable(uint32_t crc, const uint8_t* p, size_t n)
 {
     const auto& t = edcTables;
-    uint32_t crc = 0;
-    const uint8_t* p = bytes.data();
-    size_t n = bytes.size();
     for (; n >= 8; n -= 8, p += 8) {
         crc ^= load32(p);
         const uint32_t hi = load32(p + 4);
@@ -140,6 +144,74 @@ uint32_t cdEdc(std::span<const uint8_t> bytes)
     for (; n > 0; --n, ++p)
         crc = (crc >> 8) ^ t[0][(crc ^ *p) & 0xFF];
     return crc;
+}
+
+#if defined(__x86_64__)
+// x^k mod P, bit-reversed into the top of 64 bits: the form a carry-less
+// multiply of bit-reversed operands takes. Such a product comes out as the
+// bit-reversed product times x, so folding over d bits uses x^(d+63) and
+// x^(d-1) for the high and low halves of a block.
+constexpr uint64_t edcFoldConstant(unsigned k)
+{
+    uint64_t r = 1;
+    for (unsigned i = 0; i < k; ++i) {
+        r <<= 1;
+        if (r & (uint64_t{1} << 32))
+            r ^= 0x18001801Bull;
+    }
+    uint64_t reflected = 0;
+    for (unsigned d = 0; d < 32; ++d)
+        if (r >> d & 1)
+            reflected |= uint64_t{1} << (63 - d);
+    return reflected;
+}
+
+// Folds 16-byte blocks with carry-less multiplies: the remainder modulo P
+// of the whole message is kept in 128 bits, and its 16 bytes have the same
+// EDC as the message. Four blocks are folded side by side, 64 bytes apart,
+// and joined at the end. `n` is a non-zero multiple of 64; `crc` is the
+// state after the bytes before `p`.
+__attribute__((target("pclmul,sse2"))) __m128i edcFoldStep(__m128i r, __m128i k)
+{
+    return _mm_xor_si128(_mm_clmulepi64_si128(r, k, 0x00), _mm_clmulepi64_si128(r, k, 0x11));
+}
+
+__attribute__((target("pclmul,sse2"))) uint32_t edcFold(uint32_t crc, const uint8_t* p, size_t n)
+{
+    // Computed while compiling: the loops behind them are long.
+    static constexpr uint64_t k128[2] = {edcFoldConstant(128 + 64 - 1), edcFoldConstant(128 - 1)};
+    static constexpr uint64_t k512[2] = {edcFoldConstant(512 + 64 - 1), edcFoldConstant(512 - 1)};
+    const __m128i by128 = _mm_set_epi64x(static_cast<long long>(k128[1]), static_cast<long long>(k128[0]));
+    const __m128i by512 = _mm_set_epi64x(static_cast<long long>(k512[1]), static_cast<long long>(k512[0]));
+    const auto load = [p](size_t at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)); };
+    __m128i r[4] = {_mm_xor_si128(load(0), _mm_cvtsi32_si128(static_cast<int>(crc))), load(16), load(32),
+                    load(48)};
+    for (size_t at = 64; at < n; at += 64)
+        for (size_t i = 0; i < 4; ++i)
+            r[i] = _mm_xor_si128(edcFoldStep(r[i], by512), load(at + 16 * i));
+    for (size_t i = 1; i < 4; ++i)
+        r[i] = _mm_xor_si128(r[i], edcFoldStep(r[i - 1], by128));
+    alignas(16) uint8_t last[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(last), r[3]);
+    return edcTable(0, last, sizeof last);
+}
+
+const bool edcHasClmul = __builtin_cpu_supports("pclmul");
+#endif
+
+}  // namespace
+
+uint32_t cdEdc(std::span<const uint8_t> bytes)
+{
+    const uint8_t* p = bytes.data();
+    const size_t n = bytes.size();
+#if defined(__x86_64__)
+    if (edcHasClmul && n >= 64) {
+        const size_t head = n % 64;
+        return edcFold(edcTable(0, p, head), p + head, n - head);
+    }
+#endif
+    return edcTable(0, p, n);
 }
 
 uint32_t cdSectorStoredEdc(std::span<const uint8_t> sector)
@@ -310,10 +382,6 @@ int kz7strUpdateChunkHeader(std::span<uint8_t> kz7chunk, std::span<const uint8_t
 
 namespace {
 
-// What happens to a rewritten sector's EDC: a valid one is computed anew, a
-// zero one (never computed) stays zero, a wrong one is kept as it was.
-enum class EdcKeep { renew, keep };
-
 bool fileSeekTo(FILE* f, int64_t pos)
 {
     return ::fseeko(f, static_cast<off_t>(pos), SEEK_SET) == 0;
@@ -337,8 +405,10 @@ int kz7strWriteFrameData(FILE* file, std::span<uint8_t> buff, PsxStrFrame& frame
 {
     if (buff.size() < 2 * KZ7StrFrameSize || frame.data.size() < KZ7StrFrameDataSize)
         return 0;
+    // The frame as read stays in `game`, so a failed write can put it back;
+    // the new frame is built in `next`.
     const std::span<uint8_t> game = buff.first(KZ7StrFrameSize);
-    const std::span<uint8_t> before = buff.subspan(KZ7StrFrameSize, KZ7StrFrameSize);
+    const std::span<uint8_t> next = buff.subspan(KZ7StrFrameSize, KZ7StrFrameSize);
     const int64_t pos = ftello(file);
     const int64_t got = fileRead(game.data(), 1, game.size(), file);
     if (got != static_cast<int64_t>(game.size())) {
@@ -352,35 +422,31 @@ int kz7strWriteFrameData(FILE* file, std::span<uint8_t> buff, PsxStrFrame& frame
         return 0;
     }
     kz7strValidateInputData(frame);
-    std::memcpy(before.data(), game.data(), KZ7StrFrameSize);
 
-    std::array<EdcKeep, KZ7StrFrameSectors> edc{};
+    constexpr size_t dataStart = CDXAHeaderSize + offsetof(KZ7StrChunk, data);
+    std::memcpy(next.data(), game.data(), KZ7StrFrameVSectorFirst * MODE2_SECTOR_SIZE);
     for (size_t s = KZ7StrFrameVSectorFirst; s <= KZ7StrFrameVSectorLast; ++s) {
-        const std::span<const uint8_t> sector = game.subspan(s * MODE2_SECTOR_SIZE, MODE2_SECTOR_SIZE);
-        const uint32_t stored = cdSectorStoredEdc(sector);
-        edc[s] = stored != 0 && stored == cdSectorForm2Edc(sector) ? EdcKeep::renew : EdcKeep::keep;
-    }
-    for (size_t s = KZ7StrFrameVSectorFirst; s <= KZ7StrFrameVSectorLast; ++s) {
-        const std::span<uint8_t> chunk =
-            game.subspan(s * MODE2_SECTOR_SIZE + CDXAHeaderSize, KZ7StrChunkSize);
-        if (!kz7strUpdateChunkHeader(chunk, frame.header))
+        const std::span<const uint8_t> old = game.subspan(s * MODE2_SECTOR_SIZE, MODE2_SECTOR_SIZE);
+        const std::span<uint8_t> sector = next.subspan(s * MODE2_SECTOR_SIZE, MODE2_SECTOR_SIZE);
+        std::memcpy(sector.data(), old.data(), dataStart);
+        if (!kz7strUpdateChunkHeader(sector.subspan(CDXAHeaderSize, KZ7StrChunkSize), frame.header))
             return 0;
-        std::memcpy(chunk.data() + offsetof(KZ7StrChunk, data),
+        std::memcpy(sector.data() + dataStart,
                     frame.data.data() + (KZ7StrFrameVSectorLast - s) * KZ7StrChunkDataSize, KZ7StrChunkDataSize);
+        // A valid EDC is computed anew; a zero one (never computed) stays
+        // zero and a wrong one is kept as it was.
+        const uint32_t stored = cdSectorStoredEdc(old);
+        const bool renew = stored != 0 && stored == cdSectorForm2Edc(old);
+        if (!lePut32(sector, edcOffset, renew ? cdSectorForm2Edc(sector) : stored))
+            return 0;
     }
-    for (size_t s = KZ7StrFrameVSectorFirst; s <= KZ7StrFrameVSectorLast; ++s)
-        if (edc[s] == EdcKeep::renew) {
-            const std::span<uint8_t> sector = game.subspan(s * MODE2_SECTOR_SIZE, MODE2_SECTOR_SIZE);
-            if (!lePut32(sector, edcOffset, cdSectorForm2Edc(sector)))
-                return 0;
-        }
 
-    const size_t put = writeFrameAt(file, pos, game);
-    if (put != game.size()) {
+    const size_t put = writeFrameAt(file, pos, next);
+    if (put != next.size()) {
         std::fprintf(stderr, kz7strMsgBinWrite, asInt(static_cast<int64_t>(KZ7StrFrameSize)), asInt(pos),
                      asInt(static_cast<int64_t>(put)));
         // Never leave half a frame: put the old bytes back.
-        if (writeFrameAt(file, pos, before) != before.size())
+        if (writeFrameAt(file, pos, game) != game.size())
             std::fprintf(stderr, kz7strMsgRestore, asInt(pos));
         return 0;
     }
@@ -397,6 +463,7 @@ void kz7strImportPsxStr(const std::string& kz7binName, const std::string& strnam
     frame.data = std::span<uint8_t>(block).first(BUFFER_SIZE);
     const std::span<uint8_t> buff = std::span<uint8_t>(block).subspan(BUFFER_SIZE, BUFFER_SIZE);
 
+    std::vector<char> strBuffer(size_t{1} << 20);  // outlives the stream that uses it
     FilePtr str = fileOpenBlockFile(strname, PSXStrChunkSize, "rb");
     if (!str) {
         std::fprintf(stderr, kz7strMsgOpening, strname.c_str());
@@ -421,6 +488,10 @@ void kz7strImportPsxStr(const std::string& kz7binName, const std::string& strnam
         std::fprintf(stderr, kz7strMsgSeek, asInt(kz7strPos), kz7binName.c_str());
         return;
     }
+    // Game frames are read and written whole, straight from and to the
+    // file; the STR file is read through a large buffer.
+    std::setvbuf(bin.get(), nullptr, _IONBF, 0);
+    std::setvbuf(str.get(), strBuffer.data(), _IOFBF, strBuffer.size());
     dumpGuard = {kz7binName, strname};
     while (psxStrReadFrameData(str.get(), buff, frame) != 0)
         if (!kz7strWriteFrameData(bin.get(), buff, frame)) {

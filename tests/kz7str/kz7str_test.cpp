@@ -1,6 +1,7 @@
 // kz7str end to end: the command line and its messages, the layout of a
 // game frame against a hand-made expectation, FramesSkip, -d and -n, runs
 // that stop part-way, and the sector EDCs checked by Debian's crcmod.
+#include "kz7str.h"
 #include "samplecd.h"
 #include "support/testsupport.h"
 
@@ -374,4 +375,13 @@ TEST(Kz7strRoad, PassesAndNoticesAnImportThatChangedNothing)
     r = testRunExe("bash", {road, dir / "bin", dir / "work"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(testLines(r.out).back(), "DEMO FAILED: game frame 0 does not hold STR frame 0 in the game's layout");
+}
+
+TEST(Kz7strEdc, EveryLengthAgreesWithTheBitwiseSum)
+{
+    // The folding path takes 64 bytes at a time after a head of n % 64
+    // bytes; lengths around those steps and a whole sector's span.
+    const Bytes data = sampleCdFiller(2400, 77);
+    for (size_t n : {0, 1, 15, 16, 63, 64, 65, 127, 128, 129, 200, 2331, 2332, 2400})
+        EXPECT_EQ(cdEdc({data.data(), n}), sampleCdEdc({data.data(), n})) << n;
 }
