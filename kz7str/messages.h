@@ -13,8 +13,7 @@ inline constexpr const char* kz7strUsageLines[] = {
     "copy frame data, quantization scale, and weirdo supposed be size or run lengths\n",
     "must match values : number of chunks in kz7str(10)\n",
     "must be equals values:  frame width/height, version of video frame(kz7str has 2)\n",
-    "kz7 frame data size is 18336, strfile data should not be bigger (data without 0xFF "
-    "align)\n",
+    "kz7 frame data size is 18336, strfile data should not be bigger (data without 0xFF align)\n",
     "\t-d if present, it save data from frames from strfile to strfNNNN files\n",
     "\t-n if present, if do not update kz7str header with data from strfile header\n",
     "\n",
