@@ -484,14 +484,14 @@ void kz7strImportPsxStr(const std::string& kz7binName, const std::string& strnam
         std::fprintf(stderr, kz7strMsgSeekFar, static_cast<long long>(kz7strPos), kz7binName.c_str());
         return;
     }
-    if (!fileSeekTo(bin.get(), kz7strPos)) {
-        std::fprintf(stderr, kz7strMsgSeek, asInt(kz7strPos), kz7binName.c_str());
-        return;
-    }
     // Game frames are read and written whole, straight from and to the
     // file; the STR file is read through a large buffer.
     std::setvbuf(bin.get(), nullptr, _IONBF, 0);
     std::setvbuf(str.get(), strBuffer.data(), _IOFBF, strBuffer.size());
+    if (!fileSeekTo(bin.get(), kz7strPos)) {
+        std::fprintf(stderr, kz7strMsgSeek, asInt(kz7strPos), kz7binName.c_str());
+        return;
+    }
     dumpGuard = {kz7binName, strname};
     while (psxStrReadFrameData(str.get(), buff, frame) != 0)
         if (!kz7strWriteFrameData(bin.get(), buff, frame)) {
