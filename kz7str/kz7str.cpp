@@ -97,9 +97,8 @@ int kz7StrStructsValidation()
 
 namespace {
 
-// Slicing-by-8 tables of the reversed polynomial: every sector of a frame is
-// checked before and summed after the import, so this runs over twice the
-// bytes the import writes.
+// Slicing-by-8 tables of the reversed polynomial, for the bytes the folding
+// below leaves (and for hosts without carry-less multiplies).
 using EdcTables = std::array<std::array<uint32_t, 256>, 8>;
 
 constexpr EdcTables edcMakeTables()
@@ -126,10 +125,6 @@ uint32_t load32(const uint8_t* p)
 {
     return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
-
-}  // namespace
-
-namespace {
 
 // Table CRC from state `crc`, slicing 8 bytes at a time.
 uint32_t edcTable(uint32_t crc, const uint8_t* p, size_t n)
@@ -166,15 +161,17 @@ constexpr uint64_t edcFoldConstant(unsigned k)
     return reflected;
 }
 
+// A 128-bit remainder moved forward by the distance its constants stand for.
+__attribute__((target("pclmul,sse2"))) __m128i edcFoldStep(__m128i r, __m128i k)
+{
+    return _mm_xor_si128(_mm_clmulepi64_si128(r, k, 0x00), _mm_clmulepi64_si128(r, k, 0x11));
+}
+
 // Folds 16-byte blocks with carry-less multiplies: the remainder modulo P
 // of the whole message is kept in 128 bits, and its 16 bytes have the same
 // EDC as the message. Four blocks are folded side by side, 64 bytes apart,
 // and joined at the end. `n` is a non-zero multiple of 64; `crc` is the
 // state after the bytes before `p`.
-__attribute__((target("pclmul,sse2"))) __m128i edcFoldStep(__m128i r, __m128i k)
-{
-    return _mm_xor_si128(_mm_clmulepi64_si128(r, k, 0x00), _mm_clmulepi64_si128(r, k, 0x11));
-}
 
 __attribute__((target("pclmul,sse2"))) uint32_t edcFold(uint32_t crc, const uint8_t* p, size_t n)
 {
@@ -196,7 +193,10 @@ __attribute__((target("pclmul,sse2"))) uint32_t edcFold(uint32_t crc, const uint
     return edcTable(0, last, sizeof last);
 }
 
-const bool edcHasClmul = __builtin_cpu_supports("pclmul");
+const bool edcHasClmul = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("pclmul") != 0;
+}();
 #endif
 
 }  // namespace
