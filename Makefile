@@ -4,7 +4,7 @@ FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 
 BUILD_PACKAGES := cmake g++ make ninja-build
-TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev imagemagick
+TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev imagemagick python3-crcmod
 FUZZ_PACKAGES := $(BUILD_PACKAGES) clang libclang-rt-14-dev
 BENCH_PACKAGES := $(BUILD_PACKAGES) tar coreutils time python3 libc-bin imagemagick
 

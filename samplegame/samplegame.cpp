@@ -5,6 +5,7 @@
 #include "fileutils.h"
 #include "messages.h"
 #include "platform.h"
+#include "samplecd.h"
 #include "sampledb.h"
 #include "sampledlg.h"
 #include "sampleimg.h"
@@ -226,6 +227,14 @@ std::optional<SampleGame> sampleGameBuild(std::string& error)
         {sampleGameParts::tableName, "dialog character table", {table.begin(), table.end()}});
     b.game.files.push_back(
         {sampleGameParts::lengthsName, "lengths table", {lengths.begin(), lengths.end()}});
+    SampleCd cd = sampleCdBuild();
+    b.game.files.push_back({sampleCdBinName,
+                            "raw CD image, " + std::to_string(sampleCdSectors) + " sectors, movie of " +
+                                std::to_string(sampleCdFrames) + " frames at " +
+                                std::to_string(sampleCdMoviePos),
+                            std::move(cd.bin)});
+    b.game.files.push_back({sampleCdStrName, "STR movie, " + std::to_string(sampleCdFrames) + " frames",
+                            std::move(cd.str)});
     return std::move(b.game);
 }
 
