@@ -7,6 +7,7 @@ inline constexpr const char* sampleMsgUsage =
     "kz7.img\tIMG archive with DB archives (dialogs, TIM images, tile info)\n"
     "kz7.tbs\tdialog character table of the invented encoding\n"
     "kz7.tbl\tlengths table (character widths) that goes with it\n"
+    "kz7msg.dat\tmessages behind a header of positions and sizes\n"
     "the same bytes are written on every run; program returns 0 on success\n"
     "\n";
 inline constexpr const char* sampleMsgUnknownOption = "unknown option %s\n";

@@ -5,6 +5,7 @@
 #include "fileutils.h"
 #include "messages.h"
 #include "platform.h"
+#include "sampledata.h"
 #include "sampledb.h"
 #include "sampledlg.h"
 #include "sampleimg.h"
@@ -226,6 +227,12 @@ std::optional<SampleGame> sampleGameBuild(std::string& error)
         {sampleGameParts::tableName, "dialog character table", {table.begin(), table.end()}});
     b.game.files.push_back(
         {sampleGameParts::lengthsName, "lengths table", {lengths.begin(), lengths.end()}});
+    auto messages = b.need(sampleMessagesBuild(), sampleMessagesName);
+    if (!messages) {
+        error = b.error;
+        return std::nullopt;
+    }
+    b.game.files.push_back({sampleMessagesName, "messages, header of positions and sizes", *messages});
     return std::move(b.game);
 }
 
