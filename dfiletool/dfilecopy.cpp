@@ -215,13 +215,13 @@ void dfileSplit(DFileTool& t)
         for (const Element& e : t.elements)
             if (dfileInRange(t, e.pos)) {
                 dfileCheckElement(e);
-                dfileCheckNotInput(t, t.output + dfilePieceSuffix(counter++));
+                dfileCheckNotInput(t, dfilePieceBase(t) + dfilePieceSuffix(counter++));
             }
         counter = 0;
         for (const Element& e : t.elements) {
             if (!dfileInRange(t, e.pos))
                 continue;
-            dfileCopyElement(t, t.input, t.output + dfilePieceSuffix(counter), e.pos, 0, e.size,
+            dfileCopyElement(t, t.input, dfilePieceBase(t) + dfilePieceSuffix(counter), e.pos, 0, e.size,
                              t.openMode, t.reverse, written);
             ++counter;
         }
@@ -312,13 +312,13 @@ void dfileSplitDFile(DFileTool& t)
     int64_t counter = 0;
     for (const Element& e : t.elements)
         if (dfileInRange(t, e.pos))
-            dfileCheckNotInput(t, t.output + dfilePieceSuffix(counter++));
+            dfileCheckNotInput(t, dfilePieceBase(t) + dfilePieceSuffix(counter++));
     counter = 0;
     int64_t cursor = t.elements.empty() ? 0 : t.elements.front().pos;
     int64_t written = 0;
     for (const Element& e : t.elements) {
         if (dfileInRange(t, e.pos)) {
-            dfileCopyElement(t, t.input, t.output + dfilePieceSuffix(counter), cursor, 0, e.size,
+            dfileCopyElement(t, t.input, dfilePieceBase(t) + dfilePieceSuffix(counter), cursor, 0, e.size,
                              t.openMode, !t.reverse, written);
             ++counter;
         }

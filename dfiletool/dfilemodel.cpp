@@ -565,6 +565,11 @@ std::string dfilePieceSuffix(int64_t number)
     return buf;
 }
 
+std::string dfilePieceBase(const DFileTool& t)
+{
+    return t.outputGiven ? t.output : dfileDefaultPieceBase;
+}
+
 int64_t dfileHeaderRecords(const ElementList& list)
 {
     int64_t records = 0;

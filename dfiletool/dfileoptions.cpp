@@ -338,7 +338,7 @@ void dfileApplyCommandLine(DFileTool& t, int argc, char** argv)
     std::string htype;
     need(optionGetString(p, htype, true), dfileMsgHtypeParse);
     need(optionGetString(p, t.input, true), dfileMsgInputParse);
-    (void)optionGetString(p, t.output, true);
+    t.outputGiven = optionGetString(p, t.output, true);
     (void)optionGetString(p, t.hdrOutput, true);
 
     dfileParseHtype(t, htype);

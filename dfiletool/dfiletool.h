@@ -51,6 +51,9 @@ inline constexpr int64_t dfilePmaxDefault = INT64_MAX;
 inline constexpr const char* dfileDefaultMarker = "\r\n******xEnDx******\r\n";
 inline constexpr int32_t dfileDefaultMarkerSize = 21;
 inline constexpr const char* dfileTempName = "tmpqzpm.qwe";
+inline constexpr const char* dfileDefaultOutput = "output.out";
+// Base name of piece files written when no output name is given.
+inline constexpr const char* dfileDefaultPieceBase = "output";
 inline constexpr size_t dfileMaxBuf = 0x100000;   // DFile scan window
 inline constexpr size_t dfileCutChunk = 256000;   // backwards search of a cut
 
@@ -65,7 +68,8 @@ struct DFileTool {
     ElementList importElements;
     HeaderType htype;
     std::string input;
-    std::string output = "output.out";
+    std::string output = dfileDefaultOutput;
+    bool outputGiven = false;
     std::string tbstable;
     std::string hfile;
     std::string hdrOutput = "output.hdr";
@@ -119,6 +123,8 @@ void dfileSizesFromPositions(const DFileTool& t, ElementList& list);
 void dfilePrintElements(const DFileTool& t);
 void dfilePrintHeaderType(const DFileTool& t);
 std::string dfilePieceSuffix(int64_t number);
+// Base name of the piece files a run writes.
+std::string dfilePieceBase(const DFileTool& t);
 // Records the existing header holds (the highest record number read + 1).
 int64_t dfileHeaderRecords(const ElementList& list);
 
