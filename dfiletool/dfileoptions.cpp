@@ -3,6 +3,7 @@
 // positional arguments, and the run of one mode.
 #include "dfiletool.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -322,10 +323,9 @@ void dfileApplyCommandLine(DFileTool& t, int argc, char** argv)
         std::string text;
         need(optionGetString(p, text, false), "-d:error parse\n");
         t.marker.assign(text.begin(), text.end());
-        // Without "-ds" a text shorter than the marker size in force is the
-        // whole marker.
-        if (static_cast<size_t>(t.markerSize) > text.size())
-            t.markerSize = static_cast<int32_t>(text.size());
+        // The text is the whole marker; "-ds" (read later) may still set
+        // its size.
+        t.markerSize = static_cast<int32_t>(std::min<size_t>(text.size(), INT32_MAX));
     }
     if (flag(p, "-df")) {
         std::string name;

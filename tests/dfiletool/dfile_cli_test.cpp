@@ -127,6 +127,11 @@ TEST_F(DfileCli, DFileSplitRangeMarkersAndTheCutCopy)
     RunResult r = run({"-sd", "-d", "--", "-ds", "3", "4", "m.txt", "o"});
     EXPECT_EQ(r.err, "-ds:marker size 3 is more than the 2 bytes of the marker\n");
     write("mark", "|");
+    // Without "-ds" a text longer than the default marker is used whole.
+    const std::string longMarker = "<<<<<<<<<<end of element>>>>>>>>>>";
+    write("long.txt", "one" + longMarker + "two" + longMarker);
+    run({"-sd", "-d", longMarker, "4", "long.txt", "l"});
+    EXPECT_EQ(read("l.001"), "two");
     write("bar.txt", "x|yy|");
     run({"-sd", "-df", "mark", "4", "bar.txt", "b"});
     EXPECT_EQ(read("b.001"), "yy");
