@@ -108,20 +108,22 @@ void readCounted(DFileTool& t, const std::string& name, ElementList& list)
     int32_t inGroup = 0;
     for (int32_t k = 0; k < count; ++k) {
         if (h.psize > 0) {
-            e.pos = static_cast<int64_t>(leGetN(buf, at, static_cast<size_t>(h.psize)).value_or(0)) +
-                    t.pbase;
+            e.pos = dfileAdd(
+                static_cast<int64_t>(leGetN(buf, at, static_cast<size_t>(h.psize)).value_or(0)),
+                t.pbase);
             at += static_cast<size_t>(h.psize);
         }
         at += static_cast<size_t>(h.pgap);
         if (h.ssize > 0) {
-            e.size = static_cast<int64_t>(leGetN(buf, at, static_cast<size_t>(h.ssize)).value_or(0)) +
-                     t.sizeAdd;
+            e.size = dfileAdd(
+                static_cast<int64_t>(leGetN(buf, at, static_cast<size_t>(h.ssize)).value_or(0)),
+                t.sizeAdd);
             at += static_cast<size_t>(h.ssize);
         }
         at += static_cast<size_t>(h.sgap);
         e.index = k;
-        std::printf(dfileLogCountedRecord, k, low32(e.pos - t.pbase), low32(e.pos), low32(e.size),
-                    ll(hpos));
+        std::printf(dfileLogCountedRecord, k, low32(dfileSub(e.pos, t.pbase)), low32(e.pos),
+                    low32(e.size), ll(hpos));
         appendUnlessDuplicate(t, list, seen, e);
         if (h.gcount > 0 && ++inGroup == h.gcount) {
             at += static_cast<size_t>(h.gskip);
@@ -178,7 +180,7 @@ void readStream(DFileTool& t, const std::string& name, ElementList& list)
             if (!readField(f.get(), h.psize, raw))
                 break;
             std::printf(dfileLogStreamRaw, low32(raw));
-            e.pos = raw + t.pbase;
+            e.pos = dfileAdd(raw, t.pbase);
         }
         if (h.pgap > 0 && (::fseeko(f.get(), h.pgap, SEEK_CUR) != 0 || std::ferror(f.get())))
             throw DfileFailure{dfileMsgReadHeader};
@@ -186,11 +188,11 @@ void readStream(DFileTool& t, const std::string& name, ElementList& list)
             int64_t raw = 0;
             if (!readField(f.get(), h.ssize, raw))
                 break;
-            e.size = raw + t.sizeAdd;
+            e.size = dfileAdd(raw, t.sizeAdd);
         }
         if (h.sgap > 0 && (::fseeko(f.get(), h.sgap, SEEK_CUR) != 0 || std::ferror(f.get())))
             throw DfileFailure{dfileMsgReadHeader};
-        std::printf(dfileLogStreamRest, ll(limit), low32(e.pos - t.pbase), low32(e.pos),
+        std::printf(dfileLogStreamRest, ll(limit), low32(dfileSub(e.pos, t.pbase)), low32(e.pos),
                     low32(e.size), ll(hpos));
         e.index = i++;
         appendUnlessDuplicate(t, list, seen, e);
@@ -432,7 +434,7 @@ std::vector<uint8_t> dfileCreateHeader(DFileTool& t, std::vector<uint8_t> buffer
     for (const Element& e : t.elements) {
         (void)lePutN(b, at, static_cast<size_t>(h.psize), static_cast<uint64_t>(e.pos));
         at += static_cast<size_t>(h.psize + h.pgap);
-        (void)lePutN(b, at, static_cast<size_t>(h.ssize), static_cast<uint64_t>(e.size - t.sizeAdd));
+        (void)lePutN(b, at, static_cast<size_t>(h.ssize), static_cast<uint64_t>(dfileSub(e.size, t.sizeAdd)));
         at += static_cast<size_t>(h.ssize + h.sgap);
         if (h.gcount > 0 && ++inGroup == h.gcount) {
             at += static_cast<size_t>(h.gskip);
@@ -473,8 +475,8 @@ std::vector<uint8_t> dfilePatchHeader(DFileTool& t, std::vector<uint8_t> buffer)
         const Element& old = t.importElements[c + i];
         const Element& e = t.elements[i];
         const auto at = static_cast<size_t>(dfileHeaderSize(t, old.index));
-        const int64_t pos = e.pos - t.pbase;
-        const int64_t size = e.size - t.sizeAdd;
+        const int64_t pos = dfileSub(e.pos, t.pbase);
+        const int64_t size = dfileSub(e.size, t.sizeAdd);
         if (h.psize > 0)
             (void)lePutN(buf, at, static_cast<size_t>(h.psize), static_cast<uint64_t>(pos));
         if (h.ssize > 0)
@@ -516,19 +518,19 @@ int64_t dfileLastInRange(const DFileTool& t, const ElementList& list)
 void dfileShiftPositions(ElementList& list, int64_t delta)
 {
     for (Element& e : list)
-        e.pos += delta;
+        e.pos = dfileAdd(e.pos, delta);
 }
 
 void dfileAddToSizes(DFileTool& t, int64_t delta)
 {
     for (Element& e : t.elements)
-        e.size += delta;
+        e.size = dfileAdd(e.size, delta);
 }
 
 void dfilePositionsFromSizes(ElementList& list)
 {
     for (size_t i = 0; i < list.size(); ++i)
-        list[i].pos = i == 0 ? 0 : list[i - 1].pos + list[i - 1].size;
+        list[i].pos = i == 0 ? 0 : dfileAdd(list[i - 1].pos, list[i - 1].size);
 }
 
 void dfileSizesFromPositions(const DFileTool& t, ElementList& list)
@@ -539,8 +541,8 @@ void dfileSizesFromPositions(const DFileTool& t, ElementList& list)
         return;
     for (int64_t i = first; i < last; ++i)
         list[static_cast<size_t>(i)].size =
-            list[static_cast<size_t>(i + 1)].pos - list[static_cast<size_t>(i)].pos;
-    list[static_cast<size_t>(last)].size = t.pmax - list[static_cast<size_t>(last)].pos;
+            dfileSub(list[static_cast<size_t>(i + 1)].pos, list[static_cast<size_t>(i)].pos);
+    list[static_cast<size_t>(last)].size = dfileSub(t.pmax, list[static_cast<size_t>(last)].pos);
 }
 
 void dfilePrintElements(const DFileTool& t)

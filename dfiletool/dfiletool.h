@@ -29,6 +29,18 @@ struct DfileFailure {
 // Throws the printf-formatted text.
 [[noreturn]] void dfileFail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Sums and differences of values a header gave: 64-bit fields hold any bit
+// pattern, so they wrap as unsigned numbers rather than overflow.
+inline int64_t dfileAdd(int64_t a, int64_t b)
+{
+    return static_cast<int64_t>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b));
+}
+
+inline int64_t dfileSub(int64_t a, int64_t b)
+{
+    return static_cast<int64_t>(static_cast<uint64_t>(a) - static_cast<uint64_t>(b));
+}
+
 struct Element {
     int64_t pos = 0;
     int64_t size = 0;

@@ -34,7 +34,8 @@ std::string readAll(uint8_t pick, const std::string& name, int64_t fileSize)
         dfileParseHtype(t, htypes[pick % (sizeof htypes / sizeof *htypes)]);
         t.removeDuplicates = (pick & 0x10) != 0;
         t.hcount = (pick & 0x20) ? 3 : 0;
-        t.sizeAdd = (pick & 0x40) ? -2 : 0;
+        t.sizeAdd = (pick & 0x40) ? INT32_MIN : 0;
+        t.pbase = (pick & 0x08) ? INT32_MAX : 0;
         if (pick & 0x80)
             t.hfile = name;
         t.input = name;
