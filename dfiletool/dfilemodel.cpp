@@ -366,9 +366,8 @@ void dfileReadDFile(DFileTool& t)
     if (!t.hfile.empty())
         return;
     if (!t.ifile.empty())
-        dfileShiftPositions(t.elements,
-                            dfileHeaderSize(t, static_cast<int64_t>(t.importElements.size())) +
-                                t.hbase + t.pbase);
+        dfileShiftPositions(t.elements, dfileHeaderSize(t, dfileHeaderRecords(t.importElements)) +
+                                            t.hbase + t.pbase);
     else if (t.mode != DfileMode::splitDFile)
         dfileShiftPositions(t.elements, dfileHeaderSize(t, n) + t.hbase + t.pbase);
 }
@@ -386,8 +385,11 @@ void dfileReadPieceFiles(DFileTool& t)
         running += size;
     }
     if (t.hfile.empty()) {
-        const size_t n = t.ifile.empty() ? t.elements.size() : t.importElements.size();
-        dfileShiftPositions(t.elements, dfileHeaderSize(t, static_cast<int64_t>(n)) + t.hbase);
+        // Import: the existing header keeps the places of records dropped as
+        // duplicates, so its extent counts them.
+        const int64_t n = t.ifile.empty() ? static_cast<int64_t>(t.elements.size())
+                                          : dfileHeaderRecords(t.importElements);
+        dfileShiftPositions(t.elements, dfileHeaderSize(t, n) + t.hbase);
     }
 }
 

@@ -142,3 +142,23 @@ TEST_F(DfileImport, SeparateHeaderFileAndTable)
     EXPECT_EQ(bytes("out.hdr"), want);
     EXPECT_EQ(bytes("h.bin"), hdr);
 }
+
+TEST_F(DfileImport, DroppedDuplicatesKeepTheirPlaceInTheHeader)
+{
+    DfileBytes old;
+    dfileFixtureLe(old, 3, 4);
+    for (uint32_t v : {28u, 4u, 28u, 4u, 32u, 2u})
+        dfileFixtureLe(old, v, 4);
+    for (char c : std::string("AAAABB"))
+        old.push_back(static_cast<uint8_t>(c));
+    write("old.bin", old);
+    write("new.txt", dfileFixtureDFile({"aa", "bbb"}));
+    run({"-i", "old.bin", "-rd", "-max", "0x100", "4440", "new.txt", "out.bin"});
+    DfileBytes want;
+    dfileFixtureLe(want, 3, 4);
+    for (uint32_t v : {28u, 2u, 28u, 4u, 30u, 3u})
+        dfileFixtureLe(want, v, 4);
+    for (char c : std::string("aabbb"))
+        want.push_back(static_cast<uint8_t>(c));
+    EXPECT_EQ(bytes("out.bin"), want);
+}
