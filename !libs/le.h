@@ -64,6 +64,28 @@
     return true;
 }
 
+// Unsigned little-endian field of `width` bytes (0 to 8), for record layouts
+// given at run time. A field narrower than 8 bytes keeps the low bytes.
+[[nodiscard]] inline std::optional<uint64_t> leGetN(std::span<const uint8_t> d, size_t off,
+                                                    size_t width)
+{
+    if (width > 8 || !leFits(d.size(), off, width))
+        return std::nullopt;
+    uint64_t v = 0;
+    for (size_t i = 0; i < width; ++i)
+        v |= uint64_t{d[off + i]} << (8 * i);
+    return v;
+}
+
+[[nodiscard]] inline bool lePutN(std::span<uint8_t> d, size_t off, size_t width, uint64_t v)
+{
+    if (width > 8 || !leFits(d.size(), off, width))
+        return false;
+    for (size_t i = 0; i < width; ++i)
+        d[off + i] = static_cast<uint8_t>(v >> (8 * i));
+    return true;
+}
+
 // Sequential reader: once a read runs past the end, `failed` stays set and
 // every further read yields 0, so a caller checks once after a group of reads.
 struct LeCursor {

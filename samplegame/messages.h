@@ -9,6 +9,7 @@ inline constexpr const char* sampleMsgUsage =
     "kz7.tbl\tlengths table (character widths) that goes with it\n"
     "kz7.bin\traw CD image with a game movie of 3 frames from byte 9408\n"
     "movie.str\tSTR movie of 3 frames to import into it with kz7str\n"
+    "kz7msg.dat\tmessages behind a header of positions and sizes\n"
     "the same bytes are written on every run; program returns 0 on success\n"
     "\n";
 inline constexpr const char* sampleMsgUnknownOption = "unknown option %s\n";

@@ -6,6 +6,7 @@
 #include "messages.h"
 #include "platform.h"
 #include "samplecd.h"
+#include "sampledata.h"
 #include "sampledb.h"
 #include "sampledlg.h"
 #include "sampleimg.h"
@@ -235,6 +236,12 @@ std::optional<SampleGame> sampleGameBuild(std::string& error)
                             std::move(cd.bin)});
     b.game.files.push_back({sampleCdStrName, "STR movie, " + std::to_string(sampleCdFrames) + " frames",
                             std::move(cd.str)});
+    auto messages = b.need(sampleMessagesBuild(), sampleMessagesName);
+    if (!messages) {
+        error = b.error;
+        return std::nullopt;
+    }
+    b.game.files.push_back({sampleMessagesName, "messages, header of positions and sizes", *messages});
     return std::move(b.game);
 }
 
