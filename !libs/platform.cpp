@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
+#include <filesystem>
+#include <string>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -189,4 +192,35 @@ int platformExitStatus(long long count)
     if (count < 0)
         return 0;
     return count > 255 ? 255 : static_cast<int>(count);
+}
+
+bool platformRemoveTree(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+    return !ec;
+}
+
+std::string platformMakeTempDir(const std::string& stem)
+{
+    std::error_code ec;
+    std::string base = std::filesystem::temp_directory_path(ec).string();
+    if (ec)
+        base = "/tmp";
+    std::string templ = base + "/" + stem + "XXXXXX";
+    std::vector<char> buf(templ.begin(), templ.end());
+    buf.push_back('\0');
+    return mkdtemp(buf.data()) ? std::string(buf.data()) : std::string();
+}
+
+std::string platformAbsolute(const std::string& path)
+{
+    std::error_code ec;
+    auto abs = std::filesystem::absolute(path, ec);
+    return ec ? path : abs.lexically_normal().string();
+}
+
+bool platformStderrIsTerminal()
+{
+    return isatty(STDERR_FILENO) != 0;
 }

@@ -84,3 +84,16 @@ std::string platformBaseName(const std::string& path);
 // count above 255 is reported as 255 rather than wrapped (256 must not read
 // as 0, the status of an early stop). Negative counts give 0.
 int platformExitStatus(long long count);
+
+// Removes a file or a whole directory tree; false when something stayed.
+bool platformRemoveTree(const std::string& path);
+
+// Creates a fresh directory under the host's temporary folder; its path
+// (without a trailing '/'), or "" on failure.
+std::string platformMakeTempDir(const std::string& stem);
+
+// The absolute form of a path (not resolving links); the path itself on failure.
+std::string platformAbsolute(const std::string& path);
+
+// True when standard error is a terminal (progress is shown only then).
+bool platformStderrIsTerminal();
