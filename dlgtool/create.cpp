@@ -256,11 +256,7 @@ int dlgCreate(const DlgSettings& s, const std::string& txt, const std::string& d
             dlgRecompute(created.block, created.count, created.battle, dlg, s) ==
                 DlgRecomputeResult::refused)
             return 0;
-        if (dlgWriteFile(dlg, created.block) != created.block.size()) {
-            std::fprintf(stderr, dlgMsgWrite, dlg.c_str());
-            return 0;
-        }
-        return 1;
+        return dlgSaveFile(dlg, created.block) ? 1 : 0;
     } catch (const std::bad_alloc&) {
         return 0;
     }

@@ -21,7 +21,7 @@ inline constexpr const char* dlgMsgRawNotExtracted =
     "WARN: RAW not extracted: dont have texts or is not dlg file:%s, header size %X, filesize "
     "%X\n";
 inline constexpr const char* dlgMsgRawWrite = "RAW:Write error to file %s, written %d instead of %d\n";
-inline constexpr const char* dlgMsgWrite = "ERROR: cant write file %s\n";
+inline constexpr const char* dlgMsgWrite = "ERROR: cant write file %s: %s\n";
 
 // Creation from text.
 inline constexpr const char* dlgMsgTextTooSmall =

@@ -433,8 +433,7 @@ int dlgRecomputeFile(const DlgSettings& s, const std::string& in, const std::str
         dlgWarnHeader(h);
         if (dlgRecompute(*file, h.count, h.battle(), in, s) == DlgRecomputeResult::refused)
             return 0;
-        if (dlgWriteFile(out, *file) != file->size())
-            std::fprintf(stderr, dlgMsgWrite, out.c_str());
+        (void)dlgSaveFile(out, *file);
         return 0;
     } catch (const std::bad_alloc&) {
         return 0;

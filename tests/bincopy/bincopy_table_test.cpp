@@ -69,7 +69,7 @@ TEST_F(BincopyTable, MissingOrEmptyInputStopsTheGroups)
     testWriteText(dir / "empty", "");
     RunResult r = run({"-t", "k.tbs", "missing", "o1", "in", "o2"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "ERROR: cant read missing: No such file or directory\n");
     EXPECT_FALSE(testExists(dir / "o1"));
     EXPECT_FALSE(testExists(dir / "o2"));
     run({"-t", "k.tbs", "in", "o3", "empty", "o4", "in", "o5"});

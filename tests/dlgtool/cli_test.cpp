@@ -260,7 +260,7 @@ TEST(DlgCli, HandlerFailuresSkipOnlyThatFile)
     EXPECT_FALSE(testExists(w / "t.dlg"));
 
     r = w.run({"b.dlg", "nodir/b.txt"});
-    EXPECT_EQ(r.err, "ERROR: cant write file nodir/b.txt\n");
+    EXPECT_EQ(r.err, "ERROR: can't create \"nodir/b.txt\": No such file or directory\n");
     EXPECT_EQ(r.exitCode, 0);
 
     r = w.run({"-c", "-s", "b.txt", "b2.dlg", "missing.dls"});
