@@ -270,15 +270,35 @@ TEST(DlgCli, HandlerFailuresSkipOnlyThatFile)
     EXPECT_EQ(testReadFile(w / "b2.dlg"), sampleDialog());
 }
 
-TEST(DlgCli, ASingleFileWithoutOutputIsProcessedOntoItself)
+TEST(DlgCli, ASingleFileWithoutOutputIsNeverWrittenOverWithAnotherKind)
 {
     Workspace w;
     testWriteFile(w / "x.dlg", sampleDialog());
+    // The output goes beside the input, named as for a folder.
     ASSERT_EQ(w.run({"x.dlg"}).exitCode, 1);
-    EXPECT_EQ(testReadText(w / "x.dlg"), sampleText());
-    ASSERT_EQ(w.run({"-c", "x.dlg"}).exitCode, 1);
+    EXPECT_EQ(testReadText(w / "x.txt"), sampleText());
     EXPECT_EQ(testReadFile(w / "x.dlg"), sampleDialog());
-    EXPECT_EQ(testListDir(w.dir.path).size(), 4u);  // no temporary file left behind
+    ASSERT_EQ(w.run({"-r", "-s", "x.dlg"}).exitCode, 1);
+    EXPECT_TRUE(testExists(w / "x.raw"));
+    EXPECT_TRUE(testExists(w / "x.dsr"));
+    testWriteText(w / "x.txt", sampleText());
+    ASSERT_EQ(w.run({"-c", "x.txt"}).exitCode, 1);
+    EXPECT_EQ(testReadFile(w / "x.dlg"), sampleDialog());
+
+    // Named explicitly, or derived as the input itself: refused.
+    RunResult r = w.run({"x.dlg", "x.dlg"});
+    EXPECT_EQ(r.err, "ERROR: x.dlg not converted: output x.dlg is the input file itself, in/out "
+                     "should differ\n");
+    EXPECT_EQ(r.exitCode, 0);
+    r = w.run({"-c", "x.dlg"});
+    EXPECT_EQ(r.err, "ERROR: x.dlg not converted: output x.dlg is the input file itself, in/out "
+                     "should differ\n");
+    EXPECT_EQ(testReadFile(w / "x.dlg"), sampleDialog());
+    // Recomputation alone rewrites the dialog file in place.
+    EXPECT_EQ(w.run({"-o", "x.dlg"}).exitCode, 0);
+    // No temporary file left behind.
+    EXPECT_EQ(testListDir(w.dir.path), (std::vector<std::string>{"dls.tbs", "kz7.tbl", "kz7.tbs",
+                                                                 "x.dlg", "x.dsr", "x.raw", "x.txt"}));
 }
 
 TEST(DlgCli, CountsAbove255AreReportedAs255)
