@@ -373,9 +373,13 @@ bool fileOutputBegin(FileOutput& out, const std::string& target)
 {
     fileOutputAbandon(out);
     out.target = target;
-    out.real = platformResolveLink(target);
     out.inPlace = out.replaces = out.createFailed = false;
-    out.old = platformStat(out.real);
+    // What the target is comes from the kernel's own walk of its links: a
+    // link into /proc (/dev/stdout) names a pipe or terminal, not a path.
+    out.old = platformStat(target);
+    if (out.old.kind == PlatformKind::regular && platformIsDescriptorPath(target))
+        out.old.kind = PlatformKind::other;  // /dev/stdout into a file: a stream all the same
+    out.real = out.old.kind == PlatformKind::other ? target : platformResolveLink(target);
     switch (out.old.kind) {
     case PlatformKind::directory:
         out.createFailed = true;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace dlgfix;
 
 namespace {
@@ -299,6 +301,30 @@ TEST(DlgCli, ASingleFileWithoutOutputIsNeverWrittenOverWithAnotherKind)
     // No temporary file left behind.
     EXPECT_EQ(testListDir(w.dir.path), (std::vector<std::string>{"dls.tbs", "kz7.tbl", "kz7.tbs",
                                                                  "x.dlg", "x.dsr", "x.raw", "x.txt"}));
+}
+
+TEST(DlgCli, OutputsGoThroughTheSharedRoutine)
+{
+    namespace fs = std::filesystem;
+    Workspace w;
+    testWriteFile(w / "x.dlg", sampleDialog());
+    testMkdirs(w / "keep");
+    testWriteText(w / "keep/x.txt", "old");
+    fs::create_symlink("keep/x.txt", w / "link.txt");
+    ASSERT_EQ(w.run({"x.dlg", "link.txt"}).exitCode, 1);
+    EXPECT_TRUE(fs::is_symlink(w / "link.txt"));
+    EXPECT_EQ(testReadText(w / "keep/x.txt"), sampleText());
+
+    fs::permissions(w / "keep/x.txt", fs::perms(0444));
+    testWriteText(w / "x.txt", sampleText());
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-c", "x.txt", "keep/x.txt"}, {"x.dlg", "link.txt"}}) {
+        const RunResult r = w.run(args);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.err, "ERROR: output \"" + args.back() + "\" is read-only, it was left "
+                         "unchanged\n");
+    }
+    EXPECT_EQ(testReadText(w / "keep/x.txt"), sampleText());
 }
 
 TEST(DlgCli, CountsAbove255AreReportedAs255)
