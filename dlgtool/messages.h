@@ -95,7 +95,7 @@ inline constexpr const char* dlgMsgRecomputeBehind =
 inline constexpr const char* dlgMsgRecomputeEndBehind =
     "ERROR: recompute: (end)pointer to dialog No.%d point behind filesize\n";
 inline constexpr const char* dlgMsgWindowTooLarge =
-    "WARNING: %s: dialog No.%d: window %s %lld is more than the size field holds, %d stored\n";
+    "WARNING: %s: dialog No.%d: window %s %lld is more than its field holds, %d stored\n";
 inline constexpr const char* dlgMsgRecomputeOverlap =
     "ERROR: recompute: %s: pointer table runs into the dialog data, file left unchanged\n";
 

@@ -455,9 +455,9 @@ TEST(DlgRecompute, ASizeTheWordCannotHoldIsStoredAsItsLimitWithAWarning)
                        {game(std::string(600, 'a')), 0}, {{0x40}, 0}, {game("a"), 0}});
     std::string err;
     ASSERT_EQ(r.run(f, false, &err), DlgRecomputeResult::done);
-    EXPECT_EQ(err, "WARNING: t.dlg: dialog No.2: window height 256 is more than the size field "
+    EXPECT_EQ(err, "WARNING: t.dlg: dialog No.2: window height 256 is more than its field "
                    "holds, 240 stored\n"
-                   "WARNING: t.dlg: dialog No.6: window width 4800 is more than the size field "
+                   "WARNING: t.dlg: dialog No.6: window width 4800 is more than its field "
                    "holds, 4095 stored\n");
     EXPECT_EQ(flagsOf(f, 0), 8 + 256 * 240);  // 15 lines, not 0
     EXPECT_EQ(flagsOf(f, 1) & 0xFF, 16);       // the lines byte holds 16
