@@ -163,11 +163,16 @@ struct RunResources {
 };
 
 // Whether `input` may write `outputs`: refused with one line when an output
-// is the input itself (for a handler writing another kind of file), or was
-// already written from another input of this run.
+// is the input itself (for a handler writing another kind of file), when
+// text and script would go to one file, or when an output was already
+// written from another input of this run.
 bool dlgOutputsFree(const std::string& input, const std::vector<std::string>& outputs,
                     bool otherKind, const std::map<std::string, std::string>& written)
 {
+    if (outputs.size() == 2 && outputs[0] == outputs[1]) {
+        std::fprintf(stderr, dlgMsgSameOutputs, input.c_str(), outputs[0].c_str());
+        return false;
+    }
     for (const std::string& p : outputs) {
         if (otherKind && platformSameFile(p, input)) {
             std::fprintf(stderr, dlgMsgSameFile, input.c_str(), p.c_str());

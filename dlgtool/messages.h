@@ -114,6 +114,8 @@ inline constexpr const char* dlgMsgNoInput = "ERROR: no input file %s: %s\n";
 inline constexpr const char* dlgMsgNoMatch = "no file matches";
 inline constexpr const char* dlgMsgSameFile =
     "ERROR: %s not converted: output %s is the input file itself, in/out should differ\n";
+inline constexpr const char* dlgMsgSameOutputs =
+    "ERROR: %s not converted: text and script would both be written to %s\n";
 inline constexpr const char* dlgMsgOverwrite =
     "ERROR: %s not converted: %s was already written from %s in this run\n";
 

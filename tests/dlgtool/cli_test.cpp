@@ -295,6 +295,9 @@ TEST(DlgCli, ASingleFileWithoutOutputIsNeverWrittenOverWithAnotherKind)
     r = w.run({"-c", "x.dlg"});
     EXPECT_EQ(r.err, "ERROR: x.dlg not converted: output x.dlg is the input file itself, in/out "
                      "should differ\n");
+    r = w.run({"-s", "x.dlg", "both.txt", "both.txt"});
+    EXPECT_EQ(r.err, "ERROR: x.dlg not converted: text and script would both be written to "
+                     "both.txt\n");
     EXPECT_EQ(testReadFile(w / "x.dlg"), sampleDialog());
     // Recomputation alone rewrites the dialog file in place.
     EXPECT_EQ(w.run({"-o", "x.dlg"}).exitCode, 0);
