@@ -424,8 +424,12 @@ int convertWhole(std::span<const uint8_t> in, std::vector<uint8_t>& out, int rev
     return static_cast<int>(used);
 }
 
+// A stream that cannot seek (a pipe, a terminal) is read or written where it
+// stands: only a position other than its start needs the seek.
 bool seekTo(FILE* f, uint32_t position)
 {
+    if (position == 0 && ::ftello(f) < 0)
+        return true;
     return ::fseeko(f, static_cast<off_t>(position), SEEK_SET) == 0;
 }
 
