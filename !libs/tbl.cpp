@@ -82,6 +82,80 @@ uint32_t childOf(const TblDirection& d, const TblNode& node, uint8_t b)
     return 0;
 }
 
+// The cell that stands for "entry `i` (or none, -1) is the decision".
+uint32_t decisionCell(const TblDirection& d, int32_t i)
+{
+    if (i < 0)
+        return tblCellMiss;
+    const TblEntry& e = d.entries[static_cast<size_t>(i)];
+    if (e.value.size() <= 3 && e.key.size() <= 15) {
+        uint32_t c = tblCellInline | static_cast<uint32_t>(e.value.size()) << 24 |
+                     static_cast<uint32_t>(e.key.size()) << 26;
+        for (size_t k = 0; k < e.value.size(); ++k)
+            c |= static_cast<uint32_t>(e.value[k]) << (8 * k);
+        return c;
+    }
+    return static_cast<uint32_t>(i) <= tblCellPayload ? tblCellEntry | static_cast<uint32_t>(i)
+                                                      : tblCellWalk;
+}
+
+// Builds the cell rows from the tree (before its leaves are tagged). Without
+// copy char entries on the way, the decision at a node is its deepest plain
+// key end on the way: that is the entry the walk would find. Rows go
+// breadth first, so when the size limit is reached the deeper nodes are
+// walked instead.
+void buildCells(TblDirection& d)
+{
+    d.cells.clear();
+    if (!d.nodes[0].copies.empty())
+        return;
+    std::vector<uint32_t>& cells = d.cells;
+    cells.assign(1 + 256, tblCellMiss);
+    struct Pending {
+        uint32_t node;
+        size_t row;    // offset of its first window's first cell, less one
+        int32_t best;  // decision when the input goes on with no child
+    };
+    std::vector<Pending> queue{{0, 0, -1}};
+    for (size_t q = 0; q < queue.size(); ++q) {
+        const Pending at = queue[q];
+        const std::vector<std::pair<uint8_t, uint32_t>>& kids = d.nodes[at.node].kids;
+        uint8_t first = 255;
+        for (const auto& kid : kids)
+            first = std::min(first, kid.first);
+        const size_t base = at.node == 0 ? 0 : first & 0xC0;
+        for (const auto& [byte, child] : kids) {
+            const TblNode& c = d.nodes[child];
+            const int32_t best = c.terminal >= 0 ? c.terminal : at.best;
+            uint32_t cell = tblCellWalk;
+            if (!c.copies.empty()) {
+                // a copy char entry competes here: walk
+            } else if (c.kids.empty()) {
+                // A leaf ends a plain key: the bytes read are that key.
+                cell = decisionCell(d, best);
+                if ((cell & tblCellInline) && c.terminal >= 0)
+                    cell |= tblCellExact;
+            } else {
+                uint8_t lo = 255;
+                uint8_t hi = 0;
+                for (const auto& kid : c.kids) {
+                    lo = std::min(lo, kid.first);
+                    hi = std::max(hi, kid.first);
+                }
+                const uint32_t window = lo >> 6;
+                const uint32_t windows = (hi >> 6) - window + 1;
+                const size_t row = cells.size();
+                if (row + 1 + 64 * windows <= tblCellRowOffset) {
+                    cells.resize(row + 1 + 64 * windows, decisionCell(d, best));
+                    queue.push_back({child, row, best});
+                    cell = static_cast<uint32_t>(row) | window << 22 | (windows - 1) << 24;
+                }
+            }
+            cells[at.row + 1 + byte - base] = cell;
+        }
+    }
+}
+
 // Builds the prefix tree and the limits of a direction whose entries are
 // sorted. Nodes with many children get a row of 256 for constant-time steps.
 void buildDirection(TblDirection& d)
@@ -116,6 +190,7 @@ void buildDirection(TblDirection& d)
         else if (n.terminal < 0)
             n.terminal = static_cast<int32_t>(i);
     }
+    buildCells(d);
     // A child that holds only a plain entry's end is referred to by that
     // entry, so the walk needs no node record for it.
     auto reference = [&](uint32_t child) {
@@ -300,6 +375,8 @@ size_t convertPiece(const TblTable& t, const TblDirection& d, std::span<const ui
     const bool copyUnmatched = dfile || t.copyUnmatched != 0;
     const uint8_t* data = in.data();
     const size_t n = in.size();
+    const uint32_t* cells = d.cells.data();
+    const bool fast = !d.cells.empty();
     size_t pos = 0;
     // The tools' form after an unmatched byte: the rest passes unconverted.
     // It is known to be the rest of the whole input only in the last piece
@@ -324,7 +401,36 @@ size_t convertPiece(const TblTable& t, const TblDirection& d, std::span<const ui
         size_t left = n - pos;
         if (!last && left < d.need)
             break;
-        const int32_t found = d.entries.empty() ? -1 : findEntry(d, data + pos, left);
+        int32_t found = -1;
+        if (fast && left >= d.need) {
+            // Whole rows of bytes are at hand: step through the cells.
+            const uint8_t* p = data + pos;
+            uint32_t c = cells[1 + p[0]];
+            size_t depth = 1;
+            for (; c < tblCellEntry; ++depth) {
+                const uint32_t* row = cells + (c & tblCellRowOffset);
+                const uint32_t k = p[depth] - ((c >> 16) & 0xC0);
+                c = k < ((c >> 18) & 0xC0) + 64 ? row[1 + k] : row[0];
+            }
+            if (c & tblCellInline) {
+                uint8_t* o = out.room(3);
+                o[0] = static_cast<uint8_t>(c);
+                o[1] = static_cast<uint8_t>(c >> 8);
+                o[2] = static_cast<uint8_t>(c >> 16);
+                out.len += (c >> 24) & 3;
+                if (c & tblCellExact) [[likely]]
+                    pos += depth;
+                else
+                    pos += (c >> 26) & 15;
+                continue;
+            }
+            if ((c & ~tblCellPayload) == tblCellEntry)
+                found = static_cast<int32_t>(c & tblCellPayload);
+            else if (c == tblCellWalk)
+                found = findEntry(d, p, left);
+        } else if (!d.entries.empty()) {
+            found = findEntry(d, data + pos, left);
+        }
         if (found >= 0) {
             const TblQuick& q = d.quick[static_cast<size_t>(found)];
             if (q.inlined) {
