@@ -155,53 +155,26 @@ inline std::string tblRandomInput(std::mt19937& rng, size_t n)
     return s;
 }
 
-// Random tables for the direct cells: plain keys of up to 18 bytes over bytes
-// at the edges of the 64-byte windows, values of 0 to 5 bytes, now and then a
-// copy char after the first key byte. `pieces` receives every key and value
-// as bytes, to build inputs that hit them.
-inline std::string tblRandomWideTable(std::mt19937& rng, bool skip, std::vector<std::string>& pieces)
+// Random tables for the direct cells: keys of 1 to 3 bytes, now and then up
+// to 18, over bytes at the edges of the 64-byte windows; values of 0 to 5
+// such bytes; some keys with a copy char after their fixed bytes. `pieces`
+// receives every key and value, for inputs that hit them.
+inline std::string tblRandomWideTable(std::mt19937& rng, std::vector<std::string>& pieces)
 {
-    static constexpr uint8_t alphabet[] = {0x00, 0x3F, 0x40, 0x7F, 0x80, 0x81, 0xBF, 0xC0, 0xFF};
+    static constexpr uint8_t alphabet[] = {0x00, 0x3F, 0x40, 0x7F, 0x80, 0xBF, 0xC0, 0xFF};
     auto pick = [&](size_t lo, size_t hi) { return std::uniform_int_distribution<size_t>(lo, hi)(rng); };
     auto bytes = [&](size_t n) {
         std::vector<uint8_t> b;
         for (size_t i = 0; i < n; ++i)
             b.push_back(alphabet[pick(0, std::size(alphabet) - 1)]);
         pieces.emplace_back(b.begin(), b.end());
-        return b;
+        return tblFixtureHex(b);
     };
-    std::string text = skip ? "=skipmode\r\n" : "";
-    const size_t lines = pick(1, 30);
-    for (size_t i = 0; i < lines; ++i) {
-        const size_t keyLen = pick(0, 5) == 0 ? pick(4, 18) : pick(1, 3);
-        std::string key = tblFixtureHex(bytes(keyLen));
-        std::string value = tblFixtureHex(bytes(pick(0, 5)));
-        if (pick(0, 9) == 0) {
-            key += "\\c01";
-            value += "\\c01";
-        }
-        text += tblFixtureLine(key, value);
+    std::string text;
+    for (size_t i = pick(1, 30); i > 0; --i) {
+        const std::string copy = pick(0, 9) == 0 ? "\\c01" : "";
+        text += tblFixtureLine(bytes(pick(0, 5) == 0 ? pick(4, 18) : pick(1, 3)) + copy,
+                               bytes(pick(0, 5)) + copy);
     }
     return text;
-}
-
-// Whole pieces, their first bytes and single bytes, `count` of them.
-inline std::string tblRandomInputOf(std::mt19937& rng, const std::vector<std::string>& pieces, size_t count)
-{
-    auto pick = [&](size_t lo, size_t hi) { return std::uniform_int_distribution<size_t>(lo, hi)(rng); };
-    std::string s;
-    for (size_t i = 0; i < count; ++i) {
-        const std::string& p = pieces[pick(0, pieces.size() - 1)];
-        switch (pick(0, 3)) {
-        case 0:
-            s += p.substr(0, pick(0, p.size()));
-            break;
-        case 1:
-            s += static_cast<char>(pick(0, 255));
-            break;
-        default:
-            s += p;
-        }
-    }
-    return s;
 }
