@@ -365,6 +365,54 @@ void emitCopyEntry(const TblEntry& e, const uint8_t* in, TblOut& out)
     out.put(e.value.data() + tail, e.value.size() - tail);
 }
 
+// Converts the positions from `pos` on whose decision is an inline cell, as
+// long as a whole `need` bytes are left (the caller makes sure of that at
+// `pos`). Returns the first other cell, `pos` left at its position, or
+// tblCellInline when too few bytes are left.
+uint32_t convertCells(const TblDirection& d, const uint8_t* data, size_t n, size_t& pos,
+                      TblOut& out)
+{
+    const uint32_t* cells = d.cells.data();
+    const size_t stop = n - d.need;
+    size_t at = pos;
+    uint8_t* base = out.base;
+    size_t len = out.len;
+    size_t cap = out.cap;
+    uint32_t c = tblCellInline;
+    while (at <= stop) {
+        const uint8_t* p = data + at;
+        c = cells[1 + p[0]];
+        size_t depth = 1;
+        for (; c < tblCellEntry; ++depth) {
+            const uint32_t* row = cells + (c & tblCellRowOffset);
+            const uint32_t k = p[depth] - ((c >> 16) & 0xC0);
+            c = k < ((c >> 18) & 0xC0) + 64 ? row[1 + k] : row[0];
+        }
+        if (!(c & tblCellInline))
+            break;
+        if (cap - len < 3) {
+            out.len = len;
+            out.grow(3);
+            base = out.base;
+            cap = out.cap;
+        }
+        base[len] = static_cast<uint8_t>(c);
+        base[len + 1] = static_cast<uint8_t>(c >> 8);
+        base[len + 2] = static_cast<uint8_t>(c >> 16);
+        len += (c >> 24) & 3;
+        // Mostly the cell of a key's last byte: the next position is known
+        // before the cell is read, so lookups of several codes overlap.
+        if (c & tblCellExact) [[likely]]
+            at += depth;
+        else
+            at += (c >> 26) & 15;
+        c = tblCellInline;
+    }
+    out.len = len;
+    pos = at;
+    return c;
+}
+
 // Converts a piece of an input. Unless `last`, it stops where the bytes left
 // are too few to decide as the whole input would, and returns the bytes it
 // consumed; the caller hands the rest in again with the following bytes.
@@ -375,7 +423,6 @@ size_t convertPiece(const TblTable& t, const TblDirection& d, std::span<const ui
     const bool copyUnmatched = dfile || t.copyUnmatched != 0;
     const uint8_t* data = in.data();
     const size_t n = in.size();
-    const uint32_t* cells = d.cells.data();
     const bool fast = !d.cells.empty();
     size_t pos = 0;
     // The tools' form after an unmatched byte: the rest passes unconverted.
@@ -403,31 +450,14 @@ size_t convertPiece(const TblTable& t, const TblDirection& d, std::span<const ui
             break;
         int32_t found = -1;
         if (fast && left >= d.need) {
-            // Whole rows of bytes are at hand: step through the cells.
-            const uint8_t* p = data + pos;
-            uint32_t c = cells[1 + p[0]];
-            size_t depth = 1;
-            for (; c < tblCellEntry; ++depth) {
-                const uint32_t* row = cells + (c & tblCellRowOffset);
-                const uint32_t k = p[depth] - ((c >> 16) & 0xC0);
-                c = k < ((c >> 18) & 0xC0) + 64 ? row[1 + k] : row[0];
-            }
-            if (c & tblCellInline) {
-                uint8_t* o = out.room(3);
-                o[0] = static_cast<uint8_t>(c);
-                o[1] = static_cast<uint8_t>(c >> 8);
-                o[2] = static_cast<uint8_t>(c >> 16);
-                out.len += (c >> 24) & 3;
-                if (c & tblCellExact) [[likely]]
-                    pos += depth;
-                else
-                    pos += (c >> 26) & 15;
+            const uint32_t c = convertCells(d, data, n, pos, out);
+            if (c == tblCellInline)
                 continue;
-            }
+            left = n - pos;
             if ((c & ~tblCellPayload) == tblCellEntry)
                 found = static_cast<int32_t>(c & tblCellPayload);
             else if (c == tblCellWalk)
-                found = findEntry(d, p, left);
+                found = findEntry(d, data + pos, left);
         } else if (!d.entries.empty()) {
             found = findEntry(d, data + pos, left);
         }
