@@ -4,6 +4,7 @@
 #include "le.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -106,25 +107,21 @@ uint32_t decisionCell(const TblDirection& d, int32_t i)
 // walked instead.
 void buildCells(TblDirection& d)
 {
+    constexpr size_t cellLimit = size_t{1} << 20;  // 4 MiB, 4096 rows
     d.cells.clear();
     if (!d.nodes[0].copies.empty())
         return;
     std::vector<uint32_t>& cells = d.cells;
-    cells.assign(1 + 256, tblCellMiss);
+    cells.assign(256, tblCellMiss);
     struct Pending {
         uint32_t node;
-        size_t row;    // offset of its first window's first cell, less one
+        size_t row;
         int32_t best;  // decision when the input goes on with no child
     };
     std::vector<Pending> queue{{0, 0, -1}};
     for (size_t q = 0; q < queue.size(); ++q) {
         const Pending at = queue[q];
-        const std::vector<std::pair<uint8_t, uint32_t>>& kids = d.nodes[at.node].kids;
-        uint8_t first = 255;
-        for (const auto& kid : kids)
-            first = std::min(first, kid.first);
-        const size_t base = at.node == 0 ? 0 : first & 0xC0;
-        for (const auto& [byte, child] : kids) {
+        for (const auto& [byte, child] : d.nodes[at.node].kids) {
             const TblNode& c = d.nodes[child];
             const int32_t best = c.terminal >= 0 ? c.terminal : at.best;
             uint32_t cell = tblCellWalk;
@@ -135,23 +132,13 @@ void buildCells(TblDirection& d)
                 cell = decisionCell(d, best);
                 if ((cell & tblCellInline) && c.terminal >= 0)
                     cell |= tblCellExact;
-            } else {
-                uint8_t lo = 255;
-                uint8_t hi = 0;
-                for (const auto& kid : c.kids) {
-                    lo = std::min(lo, kid.first);
-                    hi = std::max(hi, kid.first);
-                }
-                const uint32_t window = lo >> 6;
-                const uint32_t windows = (hi >> 6) - window + 1;
+            } else if (cells.size() + 256 <= cellLimit) {
                 const size_t row = cells.size();
-                if (row + 1 + 64 * windows <= tblCellRowOffset) {
-                    cells.resize(row + 1 + 64 * windows, decisionCell(d, best));
-                    queue.push_back({child, row, best});
-                    cell = static_cast<uint32_t>(row) | window << 22 | (windows - 1) << 24;
-                }
+                cells.resize(row + 256, decisionCell(d, best));
+                queue.push_back({child, row, best});
+                cell = static_cast<uint32_t>(row);
             }
-            cells[at.row + 1 + byte - base] = cell;
+            cells[at.row + byte] = cell;
         }
     }
 }
@@ -381,24 +368,26 @@ uint32_t convertCells(const TblDirection& d, const uint8_t* data, size_t n, size
     uint32_t c = tblCellInline;
     while (at <= stop) {
         const uint8_t* p = data + at;
-        c = cells[1 + p[0]];
+        c = cells[p[0]];
         size_t depth = 1;
-        for (; c < tblCellEntry; ++depth) {
-            const uint32_t* row = cells + (c & tblCellRowOffset);
-            const uint32_t k = p[depth] - ((c >> 16) & 0xC0);
-            c = k < ((c >> 18) & 0xC0) + 64 ? row[1 + k] : row[0];
-        }
+        for (; c < tblCellEntry; ++depth)
+            c = cells[c + p[depth]];
         if (!(c & tblCellInline))
             break;
-        if (cap - len < 3) {
+        if (cap - len < 4) {
             out.len = len;
-            out.grow(3);
+            out.grow(4);
             base = out.base;
             cap = out.cap;
         }
-        base[len] = static_cast<uint8_t>(c);
-        base[len + 1] = static_cast<uint8_t>(c >> 8);
-        base[len + 2] = static_cast<uint8_t>(c >> 16);
+        // The whole cell: its top byte is overwritten or cut off after.
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(base + len, &c, 4);
+        } else {
+            base[len] = static_cast<uint8_t>(c);
+            base[len + 1] = static_cast<uint8_t>(c >> 8);
+            base[len + 2] = static_cast<uint8_t>(c >> 16);
+        }
         len += (c >> 24) & 3;
         // Mostly the cell of a key's last byte: the next position is known
         // before the cell is read, so lookups of several codes overlap.
