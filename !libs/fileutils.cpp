@@ -197,8 +197,14 @@ uint32_t fileCopyF(const std::string& iname, const std::string& oname, uint32_t 
     FileFd ofd(::open(oname.c_str(), flags | O_CLOEXEC, 0666));
     if (ofd.fd < 0)
         return 0;
+    // A pipe or terminal cannot seek: it is written (or read) where it
+    // stands, which is all a position of 0 or an append asks of it.
+    const bool outStream = ::lseek(ofd.fd, 0, SEEK_CUR) < 0;
+    const bool inStream = ::lseek(ifd.fd, 0, SEEK_CUR) < 0;
+    if ((outStream && oposition != 0 && mode[0] != 'a') || (inStream && iposition != 0))
+        return 0;
     off_t in = iposition;
-    off_t out = mode[0] == 'a' ? ::lseek(ofd.fd, 0, SEEK_END) : off_t{oposition};
+    off_t out = mode[0] == 'a' && !outStream ? ::lseek(ofd.fd, 0, SEEK_END) : off_t{oposition};
     if (out < 0)
         return 0;
     bool atEnd = false;
@@ -215,7 +221,8 @@ uint32_t fileCopyF(const std::string& iname, const std::string& oname, uint32_t 
             return 0;
         std::setvbuf(fi.get(), nullptr, _IONBF, 0);
         std::setvbuf(fo.get(), nullptr, _IONBF, 0);
-        if (::fseeko(fi.get(), in, SEEK_SET) != 0 || ::fseeko(fo.get(), out, SEEK_SET) != 0)
+        if ((!inStream && ::fseeko(fi.get(), in, SEEK_SET) != 0) ||
+            (!outStream && ::fseeko(fo.get(), out, SEEK_SET) != 0))
             return 0;
         copied += fileCopy(fi.get(), fo.get(), 1, size - copied);
         if (std::fclose(fo.release()) != 0)
@@ -357,27 +364,6 @@ std::optional<std::vector<uint8_t>> fileLoadFilePlus(const std::string&, int64_t
     return std::nullopt;
 }
 
-bool fileCommitTemp(const std::string& temp, const std::string& target)
-{
-    const int fd = ::open(temp.c_str(), O_RDONLY);
-    bool ok = fd >= 0 && platformSyncFile(fd);
-    if (fd >= 0)
-        ok = ::close(fd) == 0 && ok;
-    ok = ok && platformRename(temp, target);
-    if (!ok) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    // Make the rename itself durable.
-    const std::string dir = platformDirPart(target);
-    const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-        platformSyncFile(dfd);
-        ::close(dfd);
-    }
-    return true;
-}
-
 FileOutput::~FileOutput()
 {
     fileOutputAbandon(*this);
@@ -387,12 +373,19 @@ bool fileOutputBegin(FileOutput& out, const std::string& target)
 {
     fileOutputAbandon(out);
     out.target = target;
-    out.real = platformResolveLink(target);
-    out.inPlace = out.replaces = false;
-    out.old = platformStat(out.real);
+    out.inPlace = out.replaces = out.createFailed = false;
+    // What the target is comes from the kernel's own walk of its links: a
+    // link into /proc (/dev/stdout) names a pipe or terminal, not a path.
+    out.old = platformStat(target);
+    if (out.old.kind == PlatformKind::regular && platformIsDescriptorPath(target))
+        out.old.kind = PlatformKind::other;  // /dev/stdout into a file: a stream all the same
+    out.real = out.old.kind == PlatformKind::other ? target : platformResolveLink(target);
     switch (out.old.kind) {
     case PlatformKind::directory:
-        std::fprintf(stderr, fileMsgOutputIsDir, target.c_str());
+        out.createFailed = true;
+        errno = EISDIR;
+        if (!out.quietCreate)
+            std::fprintf(stderr, fileMsgOutputIsDir, target.c_str());
         return false;
     case PlatformKind::other:
         // A pipe or device is written as a stream: renaming over it would put
@@ -413,7 +406,9 @@ bool fileOutputBegin(FileOutput& out, const std::string& target)
     // Beside the file replaced, so that one rename on its file system ends it.
     out.path = platformDirPart(out.real);
     if (!fileCreateTemp(out.path, false)) {
-        std::fprintf(stderr, fileMsgOutputCreate, target.c_str(), platformLastError().c_str());
+        out.createFailed = true;
+        if (!out.quietCreate)
+            std::fprintf(stderr, fileMsgOutputCreate, target.c_str(), platformLastError().c_str());
         return false;
     }
     out.pending = true;
@@ -427,7 +422,9 @@ bool fileOutputCommit(FileOutput& out)
     if (!out.pending)
         return false;
     const int fd = ::open(out.path.c_str(), O_RDONLY);
-    bool ok = fd >= 0 && (!out.replaces || platformKeepMode(fd, out.old)) && platformSyncFile(fd);
+    // Only a file that replaces another needs its bytes on disk before the
+    // rename: a new file loses nothing of the user's if the host stops.
+    bool ok = fd >= 0 && (!out.replaces || (platformKeepMode(fd, out.old) && platformSyncFile(fd)));
     std::string why = ok ? "" : platformLastError();
     if (fd >= 0 && ::close(fd) != 0 && ok) {
         ok = false;
@@ -443,6 +440,8 @@ bool fileOutputCommit(FileOutput& out)
         return false;
     }
     out.pending = false;
+    if (!out.replaces)
+        return true;
     // Make the rename itself durable.
     const std::string dir = platformDirPart(out.real);
     const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);

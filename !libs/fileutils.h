@@ -125,11 +125,6 @@ std::optional<std::vector<uint8_t>> fileLoadFile(const std::string& infile,
 std::optional<std::vector<uint8_t>> fileLoadFilePlus(const std::string& infile, int64_t* size,
                                                      int plus);
 
-// Flushes the complete file `temp` to disk and renames it over `target` in
-// one step, so `target` is either the old or the whole new file. On failure
-// `temp` is removed and `target` is untouched. True on success.
-bool fileCommitTemp(const std::string& temp, const std::string& target);
-
 // A whole output file on its way: the writer puts every byte into `path`,
 // then fileOutputCommit makes it the target in one step.
 //  - a regular or new file: `path` is a fresh temporary file beside the file
@@ -148,6 +143,12 @@ struct FileOutput {
     bool replaces = false;  // a regular file exists and keeps its mode
     PlatformStat old{};     // what the replaced file was
     bool pending = false;   // a temporary file exists that is not committed
+    // Set by a caller that prints its own line when the file cannot be made:
+    // the target is a directory or its folder takes no new file. begin then
+    // prints nothing in those cases only (a read-only file is still refused
+    // with the routine's line).
+    bool quietCreate = false;
+    bool createFailed = false;  // begin failed for one of those (errno tells why)
     FileOutput() = default;
     FileOutput(const FileOutput&) = delete;
     FileOutput& operator=(const FileOutput&) = delete;
@@ -156,10 +157,12 @@ struct FileOutput {
 
 // Prepares `out` for a whole new `target`. False after one "ERROR:" line on
 // stderr when the target is a directory, an existing file this process may
-// not write, or lies in a folder where no file can be created.
+// not write, or lies in a folder where no file can be created (see
+// `quietCreate`).
 [[nodiscard]] bool fileOutputBegin(FileOutput& out, const std::string& target);
 
-// Makes what was written the target. False after one "ERROR:" line when the
+// Makes what was written the target. A file that replaces another is
+// flushed to disk before the rename. False after one "ERROR:" line when the
 // flush or rename fails; the target is then as it was and the temporary file
 // is gone. For an in-place stream it only reports success.
 [[nodiscard]] bool fileOutputCommit(FileOutput& out);

@@ -28,22 +28,46 @@ PlatformStat platformStat(const std::string& path)
     return s;
 }
 
+// Where one link leads (the path itself when it is no link).
+static std::string platformResolveLinkStep(const std::string& p)
+{
+    struct stat st {};
+    if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return p;
+    // Links in /proc report no useful length: take a path's worth.
+    std::string to(std::max<size_t>(static_cast<size_t>(st.st_size), 4096) + 1, '\0');
+    const ssize_t n = ::readlink(p.c_str(), to.data(), to.size());
+    if (n <= 0 || static_cast<size_t>(n) >= to.size())
+        return p;
+    to.resize(static_cast<size_t>(n));
+    return to.front() == platformSeparator ? to : platformDirPart(p) + to;
+}
+
 std::string platformResolveLink(const std::string& path)
 {
     std::string p = path;
     // The host's own limit on links in a chain; a loop ends here too.
     for (int hops = 0; hops < 40; ++hops) {
-        struct stat st {};
-        if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        const std::string next = platformResolveLinkStep(p);
+        if (next == p)
             return p;
-        std::string to(static_cast<size_t>(st.st_size) + 1, '\0');
-        const ssize_t n = ::readlink(p.c_str(), to.data(), to.size());
-        if (n <= 0 || static_cast<size_t>(n) >= to.size())
-            return p;
-        to.resize(static_cast<size_t>(n));
-        p = to.front() == platformSeparator ? to : platformDirPart(p) + to;
+        p = next;
     }
     return p;
+}
+
+bool platformIsDescriptorPath(const std::string& path)
+{
+    std::string p = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        if (p.starts_with("/dev/fd/") || (p.starts_with("/proc/") && p.find("/fd/") != std::string::npos))
+            return true;
+        const std::string next = platformResolveLinkStep(p);
+        if (next == p)
+            return false;
+        p = next;
+    }
+    return false;
 }
 
 bool platformCanWrite(const std::string& path)

@@ -57,6 +57,11 @@ bool platformSameFile(const std::string& a, const std::string& b);
 // link). A dangling link gives the missing file it names.
 std::string platformResolveLink(const std::string& path);
 
+// True when `path`, following its links, names an open descriptor of a
+// process (/dev/stdout, /dev/fd/N, /proc/self/fd/N): such a path is written
+// where it stands, never replaced.
+bool platformIsDescriptorPath(const std::string& path);
+
 // True when this process may write the existing file `path`. A file with no
 // write permission bit at all counts as read-only even for the superuser.
 bool platformCanWrite(const std::string& path);

@@ -4,6 +4,7 @@
 #include "le.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -82,6 +83,66 @@ uint32_t childOf(const TblDirection& d, const TblNode& node, uint8_t b)
     return 0;
 }
 
+// The cell that stands for "entry `i` (or none, -1) is the decision".
+uint32_t decisionCell(const TblDirection& d, int32_t i)
+{
+    if (i < 0)
+        return tblCellMiss;
+    const TblEntry& e = d.entries[static_cast<size_t>(i)];
+    if (e.value.size() <= 3 && e.key.size() <= 15) {
+        uint32_t c = tblCellInline | static_cast<uint32_t>(e.value.size()) << 24 |
+                     static_cast<uint32_t>(e.key.size()) << 26;
+        for (size_t k = 0; k < e.value.size(); ++k)
+            c |= static_cast<uint32_t>(e.value[k]) << (8 * k);
+        return c;
+    }
+    return static_cast<uint32_t>(i) <= tblCellPayload ? tblCellEntry | static_cast<uint32_t>(i)
+                                                      : tblCellWalk;
+}
+
+// Builds the cell rows from the tree (before its leaves are tagged). Without
+// copy char entries on the way, the decision at a node is its deepest plain
+// key end on the way: that is the entry the walk would find. Rows go
+// breadth first, so when the size limit is reached the deeper nodes are
+// walked instead.
+void buildCells(TblDirection& d)
+{
+    constexpr size_t cellLimit = size_t{1} << 20;  // 4 MiB, 4096 rows
+    d.cells.clear();
+    if (!d.nodes[0].copies.empty())
+        return;
+    std::vector<uint32_t>& cells = d.cells;
+    cells.assign(256, tblCellMiss);
+    struct Pending {
+        uint32_t node;
+        size_t row;
+        int32_t best;  // decision when the input goes on with no child
+    };
+    std::vector<Pending> queue{{0, 0, -1}};
+    for (size_t q = 0; q < queue.size(); ++q) {
+        const Pending at = queue[q];
+        for (const auto& [byte, child] : d.nodes[at.node].kids) {
+            const TblNode& c = d.nodes[child];
+            const int32_t best = c.terminal >= 0 ? c.terminal : at.best;
+            uint32_t cell = tblCellWalk;
+            if (!c.copies.empty()) {
+                // a copy char entry competes here: walk
+            } else if (c.kids.empty()) {
+                // A leaf ends a plain key: the bytes read are that key.
+                cell = decisionCell(d, best);
+                if ((cell & tblCellInline) && c.terminal >= 0)
+                    cell |= tblCellExact;
+            } else if (cells.size() + 256 <= cellLimit) {
+                const size_t row = cells.size();
+                cells.resize(row + 256, decisionCell(d, best));
+                queue.push_back({child, row, best});
+                cell = static_cast<uint32_t>(row);
+            }
+            cells[at.row + byte] = cell;
+        }
+    }
+}
+
 // Builds the prefix tree and the limits of a direction whose entries are
 // sorted. Nodes with many children get a row of 256 for constant-time steps.
 void buildDirection(TblDirection& d)
@@ -116,6 +177,7 @@ void buildDirection(TblDirection& d)
         else if (n.terminal < 0)
             n.terminal = static_cast<int32_t>(i);
     }
+    buildCells(d);
     // A child that holds only a plain entry's end is referred to by that
     // entry, so the walk needs no node record for it.
     auto reference = [&](uint32_t child) {
@@ -290,6 +352,56 @@ void emitCopyEntry(const TblEntry& e, const uint8_t* in, TblOut& out)
     out.put(e.value.data() + tail, e.value.size() - tail);
 }
 
+// Converts the positions from `pos` on whose decision is an inline cell, as
+// long as a whole `need` bytes are left (the caller makes sure of that at
+// `pos`). Returns the first other cell, `pos` left at its position, or
+// tblCellInline when too few bytes are left.
+uint32_t convertCells(const TblDirection& d, const uint8_t* data, size_t n, size_t& pos,
+                      TblOut& out)
+{
+    const uint32_t* cells = d.cells.data();
+    const size_t stop = n - d.need;
+    size_t at = pos;
+    uint8_t* base = out.base;
+    size_t len = out.len;
+    size_t cap = out.cap;
+    uint32_t c = tblCellInline;
+    while (at <= stop) {
+        const uint8_t* p = data + at;
+        c = cells[p[0]];
+        size_t depth = 1;
+        for (; c < tblCellEntry; ++depth)
+            c = cells[c + p[depth]];
+        if (!(c & tblCellInline))
+            break;
+        if (cap - len < 4) {
+            out.len = len;
+            out.grow(4);
+            base = out.base;
+            cap = out.cap;
+        }
+        // The whole cell: its top byte is overwritten or cut off after.
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(base + len, &c, 4);
+        } else {
+            base[len] = static_cast<uint8_t>(c);
+            base[len + 1] = static_cast<uint8_t>(c >> 8);
+            base[len + 2] = static_cast<uint8_t>(c >> 16);
+        }
+        len += (c >> 24) & 3;
+        // Mostly the cell of a key's last byte: the next position is known
+        // before the cell is read, so lookups of several codes overlap.
+        if (c & tblCellExact) [[likely]]
+            at += depth;
+        else
+            at += (c >> 26) & 15;
+        c = tblCellInline;
+    }
+    out.len = len;
+    pos = at;
+    return c;
+}
+
 // Converts a piece of an input. Unless `last`, it stops where the bytes left
 // are too few to decide as the whole input would, and returns the bytes it
 // consumed; the caller hands the rest in again with the following bytes.
@@ -300,6 +412,7 @@ size_t convertPiece(const TblTable& t, const TblDirection& d, std::span<const ui
     const bool copyUnmatched = dfile || t.copyUnmatched != 0;
     const uint8_t* data = in.data();
     const size_t n = in.size();
+    const bool fast = !d.cells.empty();
     size_t pos = 0;
     // The tools' form after an unmatched byte: the rest passes unconverted.
     // It is known to be the rest of the whole input only in the last piece
@@ -324,7 +437,19 @@ size_t convertPiece(const TblTable& t, const TblDirection& d, std::span<const ui
         size_t left = n - pos;
         if (!last && left < d.need)
             break;
-        const int32_t found = d.entries.empty() ? -1 : findEntry(d, data + pos, left);
+        int32_t found = -1;
+        if (fast && left >= d.need) {
+            const uint32_t c = convertCells(d, data, n, pos, out);
+            if (c == tblCellInline)
+                continue;
+            left = n - pos;
+            if ((c & ~tblCellPayload) == tblCellEntry)
+                found = static_cast<int32_t>(c & tblCellPayload);
+            else if (c == tblCellWalk)
+                found = findEntry(d, data + pos, left);
+        } else if (!d.entries.empty()) {
+            found = findEntry(d, data + pos, left);
+        }
         if (found >= 0) {
             const TblQuick& q = d.quick[static_cast<size_t>(found)];
             if (q.inlined) {
@@ -424,8 +549,12 @@ int convertWhole(std::span<const uint8_t> in, std::vector<uint8_t>& out, int rev
     return static_cast<int>(used);
 }
 
+// A stream that cannot seek (a pipe, a terminal) is read or written where it
+// stands: only a position other than its start needs the seek.
 bool seekTo(FILE* f, uint32_t position)
 {
+    if (position == 0 && ::ftello(f) < 0)
+        return true;
     return ::fseeko(f, static_cast<off_t>(position), SEEK_SET) == 0;
 }
 

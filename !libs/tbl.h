@@ -95,12 +95,35 @@ struct TblQuick {
     uint8_t inlined = 0;  // 1: plain entry whose value is in `value`
 };
 
+// The same tree as a table of 32-bit cells, one row of 256 per node with
+// children, for positions where the whole input left is at least `need`:
+// stepping through it yields the decision itself, so that a short key with a
+// short value costs one read per input byte. The root row is at 0. A cell is
+// one of:
+// - bit 31 set: the decision is an entry of at most 3 value bytes, kept in
+//   bits 0-23 in output order; bits 24-25 the value length, bits 26-29 the
+//   input bytes it consumes, bit 30 set when that is the bytes read to get
+//   here (then the next position does not wait for this cell);
+// - otherwise bits 29-30 tell: 0 the offset of the row for the next byte,
+//   1 the index of a plain entry whose value is longer, 2 no entry matches,
+//   3 a copy char entry may match here, so the tree is walked.
+// Empty when a copy char key has no fixed bytes (every position is then
+// walked); rows beyond a size limit are walked too. Only the cells of bytes
+// that occur are ever read, so a wide row costs memory, not cache.
+inline constexpr uint32_t tblCellInline = 0x80000000u;
+inline constexpr uint32_t tblCellExact = 0x40000000u;
+inline constexpr uint32_t tblCellEntry = 1u << 29;
+inline constexpr uint32_t tblCellMiss = 2u << 29;
+inline constexpr uint32_t tblCellWalk = 3u << 29;
+inline constexpr uint32_t tblCellPayload = (1u << 29) - 1;
+
 // Entries of one direction in sorted order and their prefix tree.
 struct TblDirection {
     std::vector<TblEntry> entries;
     std::vector<TblQuick> quick;    // one per entry
     std::vector<TblNode> nodes;     // nodes[0] is the root
     std::vector<uint32_t> dense;    // 256 children per row, 0 = none
+    std::vector<uint32_t> cells;    // rows of decisions, see above
     size_t need = 1;      // most input bytes any decision at one position reads
     size_t lastKeyLen = 0;  // key length of the last entry in sorted order
     size_t passBelow = 0;   // after a miss, a shorter rest passes unconverted:

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # bincopy against the system tools doing the same work, median of 5 runs:
-#  -t  / -tr through a Shift_JIS table of the host's iconv mapping, 64 MiB of
-#        text, against iconv (outputs must be byte-identical to iconv's);
+#  -t  / -tr through a Shift_JIS table of the host's iconv mapping, against
+#        iconv (outputs must be byte-identical to iconv's), on two texts of
+#        64 MiB: a mix of mostly double-byte codes, ASCII and kana with CR LF
+#        line ends; and codes drawn uniformly from the table without control
+#        codes (7,037 entries), an LF about one code in twenty;
 #  -i    of a 256 MiB file into a target at an offset, against dd.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -23,6 +26,23 @@ median5() {
   printf '%s\n' "${times[@]}" | sort -n | sed -n 3p | awk '{ printf "%.3f", $1 / 1e9 }'
 }
 
+# Median wall times in seconds of 5 runs of each of two commands, run in
+# turn so that the load of the machine weighs on both alike: "A B".
+median5pair() {
+  local a=() b=() t0 t1 t2
+  for _ in 1 2 3 4 5; do
+    t0=$(date +%s%N)
+    $1 >/dev/null
+    t1=$(date +%s%N)
+    $2 >/dev/null
+    t2=$(date +%s%N)
+    a+=($(( t1 - t0 )))
+    b+=($(( t2 - t1 )))
+  done
+  med() { printf '%s\n' "$@" | sort -n | sed -n 3p | awk '{ printf "%.3f", $1 / 1e9 }'; }
+  echo "$(med "${a[@]}") $(med "${b[@]}")"
+}
+
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
 report() {  # name ours reference goal
@@ -31,24 +51,27 @@ report() {  # name ours reference goal
   printf '%-34s %8ss  %-18s %8ss  ratio %5s  (goal <= %s)\n' "$1" "$2" "$5" "$3" "$r" "$4"
 }
 
-python3 "$here/bincopy_sjis.py" sjis.tbs sjis.txt $((64 << 20))
+# Both directions of one text: NAME MIX GOAL.
+tableWorkload() {
+  local name=$1 t_iconv t_tbl
+  python3 "$here/bincopy_sjis.py" sjis.tbs sjis.txt $((64 << 20)) "$2"
+  iconvTo && iconvBack && tblTo && tblBack
+  cmp ref.u8 out.u8 || { echo "bincopy -t output differs from iconv ($name)" >&2; exit 1; }
+  cmp ref.sj out.sj || { echo "bincopy -tr output differs from iconv ($name)" >&2; exit 1; }
+  read -r t_tbl t_iconv < <(median5pair tblTo iconvTo)
+  report "bincopy -t  ($name)" "$t_tbl" "$t_iconv" "$3" "iconv"
+  read -r t_tbl t_iconv < <(median5pair tblBack iconvBack)
+  report "bincopy -tr ($name, back)" "$t_tbl" "$t_iconv" "$3" "iconv"
+  rm -f ref.u8 ref.sj out.u8 out.sj sjis.txt sjis.tbs
+}
 
 iconvTo() { iconv -f SHIFT_JIS -t UTF-8 sjis.txt > ref.u8; }
 iconvBack() { iconv -f UTF-8 -t SHIFT_JIS ref.u8 > ref.sj; }
 tblTo() { "$bin/bincopy" -t sjis.tbs sjis.txt out.u8; }
 tblBack() { "$bin/bincopy" -tr sjis.tbs ref.u8 out.sj; }
 
-iconvTo && iconvBack && tblTo && tblBack
-cmp ref.u8 out.u8 || { echo "bincopy -t output differs from iconv" >&2; exit 1; }
-cmp ref.sj out.sj || { echo "bincopy -tr output differs from iconv" >&2; exit 1; }
-
-t_iconv=$(median5 iconvTo)
-t_tbl=$(median5 tblTo)
-report "bincopy -t  (64 MiB Shift_JIS)" "$t_tbl" "$t_iconv" 2 "iconv"
-t_iconv=$(median5 iconvBack)
-t_tbl=$(median5 tblBack)
-report "bincopy -tr (back to Shift_JIS)" "$t_tbl" "$t_iconv" 2 "iconv"
-rm -f ref.u8 ref.sj out.u8 out.sj sjis.txt
+tableWorkload "64 MiB mixed" mixed 2
+tableWorkload "64 MiB uniform" uniform 1.0
 
 head -c $((256 << 20)) /dev/urandom > big.bin
 offset=$((4 << 18))  # 1 MiB, a whole number of dd's 256 KiB blocks
@@ -61,4 +84,4 @@ cmp target.bin target-dd.bin || { echo "bincopy -i result differs from dd" >&2; 
 t_dd=$(median5 ddI)
 t_bin=$(median5 binI)
 report "bincopy -i  (256 MiB at 1 MiB)" "$t_bin" "$t_dd" 1.1 "dd"
-rm -f big.bin target.bin target-dd.bin sjis.tbs
+rm -f big.bin target.bin target-dd.bin

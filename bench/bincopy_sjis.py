@@ -3,7 +3,13 @@
 (every single-byte and double-byte code to its UTF-8 text) and a Shift_JIS
 text of the given size made of those codes.
 
-usage: bincopy_sjis.py TABLE TEXT SIZE
+usage: bincopy_sjis.py TABLE TEXT SIZE [mixed|uniform]
+
+mixed (the default): mostly double-byte codes, printable ASCII and kana, a
+CR LF about one code in fifty, as a block of 1 MiB repeated.
+uniform: the table without the control codes (7,037 entries, line breaks
+have none and pass unconverted), codes drawn uniformly from it (so nearly all
+are double-byte), an LF in place of about one code in twenty, never repeated.
 """
 import random
 import subprocess
@@ -69,12 +75,40 @@ def escape(data, hex_all):
     return s
 
 
+def write_uniform(m, text_path, size):
+    rng = random.Random(11)
+    codes = list(m)
+    # The line break takes one draw in twenty, the codes share the others.
+    population = codes + [b"\n"]
+    weights = [19 / len(codes)] * len(codes) + [1.0]
+    with open(text_path, "wb") as f:
+        written = 0
+        while written < size:
+            piece = b"".join(rng.choices(population, weights, k=1 << 16))
+            want = size - written
+            if len(piece) > want:
+                # End on whole codes so that iconv accepts the text.
+                piece = piece[:0]
+                while len(piece) < want:
+                    c = rng.choice(codes)
+                    piece += c if len(piece) + len(c) <= want else b" "
+            f.write(piece)
+            written += len(piece)
+
+
 def main():
     table_path, text_path, size = sys.argv[1], sys.argv[2], int(sys.argv[3])
+    mix = sys.argv[4] if len(sys.argv) > 4 else "mixed"
     m = mapping()
+    if mix == "uniform":
+        m = {c: t for c, t in m.items() if not (len(c) == 1 and (c[0] < 0x20 or c[0] == 0x7F))}
     with open(table_path, "wb") as f:
         for c, t in m.items():
             f.write(escape(c, True) + b"=" + escape(t, False) + b"\r\n")
+    if mix == "uniform":
+        write_uniform(m, text_path, size)
+        print(f"table: {len(m)} entries", file=sys.stderr)
+        return
     rng = random.Random(7)
     singles = [c for c in m if len(c) == 1 and 0x20 <= c[0] < 0x7F]
     doubles = [c for c in m if len(c) == 2]

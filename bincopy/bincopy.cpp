@@ -40,10 +40,59 @@ bool refusedAsLarge(const std::string& name)
     return true;
 }
 
-void createIfMissing(const std::string& name)
+// Prepares FILE for writes in place: created empty when missing, refused
+// when it may not be written. False after one message.
+bool targetReady(const std::string& name)
 {
-    if (platformStat(name).kind == PlatformKind::missing)
-        fileSave(name, {}, 0, "wb");
+    if (platformStat(name).kind == PlatformKind::missing && !fileSaveWhole(name, {}))
+        return false;
+    return fileCheckWritable(name);
+}
+
+// Why `name` cannot be read: the host's reason, or what it is instead of a
+// regular file.
+std::string unreadableReason(const std::string& name)
+{
+    if (!fileOpen(name, "rb"))
+        return platformLastError();
+    return "not a regular file";
+}
+
+// A source that is no readable regular file is reported once.
+bool sourceReadable(const std::string& name)
+{
+    if (fileSizeF(name) >= 0)
+        return true;
+    std::fprintf(stderr, bincopyMsgCantRead, name.c_str(), unreadableReason(name).c_str());
+    return false;
+}
+
+// A count given as a negative number runs to the end of the source.
+bool toTheEnd(uint32_t count)
+{
+    return count > static_cast<uint32_t>(INT32_MAX);
+}
+
+// Reports a copy of `count` bytes from `srcPos` of `src` that moved `got`
+// bytes: fewer than the source holds there is a failure (the host's reason
+// is shown); fewer only because the source ends first is reported unless
+// the count ran to the end by request or `endCuts` (a sequence's last block
+// may be cut by the source's end). True when nothing failed.
+bool copyChecked(const std::string& src, const std::string& dst, uint32_t srcPos, uint32_t count,
+                 uint64_t got, bool endCuts = false)
+{
+    const int64_t size = fileSizeF(src);
+    const uint64_t avail = size > srcPos ? static_cast<uint64_t>(size) - srcPos : 0;
+    const uint64_t can = std::min<uint64_t>(count, avail);
+    if (got < can) {
+        std::fprintf(stderr, bincopyMsgShortCopy, static_cast<unsigned>(got), count, src.c_str(),
+                     dst.c_str(), platformLastError().c_str());
+        return false;
+    }
+    if (got < count && !toTheEnd(count) && !endCuts)
+        std::fprintf(stderr, bincopyMsgShortCopy, static_cast<unsigned>(got), count, src.c_str(),
+                     dst.c_str(), bincopyMsgSourceEnds);
+    return true;
 }
 
 // A range of FILE copied to a later, overlapping place of FILE itself. A
@@ -76,7 +125,7 @@ bool positionFits(const std::string& file, int64_t position)
 
 // One import copy into FILE.
 bool importCopy(const std::string& src, const std::string& file, uint32_t srcPos, int64_t dstPos,
-                uint32_t count)
+                uint32_t count, bool endCuts = false)
 {
     if (!positionFits(file, dstPos))
         return false;
@@ -91,7 +140,8 @@ bool importCopy(const std::string& src, const std::string& file, uint32_t srcPos
             return true;
         }
     }
-    fileCopyF(src, file, srcPos, dst, count, "rb+");
+    (void)copyChecked(src, file, srcPos, count, fileCopyF(src, file, srcPos, dst, count, "rb+"),
+                      endCuts);
     return true;
 }
 
@@ -101,10 +151,9 @@ void importWhole(const Args& a)
     const std::string& file = a[2];
     for (size_t g = firstGroup; g + 2 <= a.size(); g += 2) {
         const std::string& src = a[g + 1];
-        const int64_t size = fileSizeF(src);
-        if (size < 0 || refusedAsLarge(src))
+        if (!sourceReadable(src) || refusedAsLarge(src))
             continue;
-        importCopy(src, file, 0, bincopyNumber(a[g]), asCount(size));
+        importCopy(src, file, 0, bincopyNumber(a[g]), asCount(fileSizeF(src)));
     }
 }
 
@@ -114,7 +163,7 @@ void importPart(const Args& a)
     const std::string& file = a[2];
     for (size_t g = firstGroup; g + 4 <= a.size(); g += 4) {
         const std::string& src = a[g + 1];
-        if (refusedAsLarge(src))
+        if (!sourceReadable(src) || refusedAsLarge(src))
             continue;
         importCopy(src, file, asCount(bincopyNumber(a[g + 2])), bincopyNumber(a[g]),
                    asCount(bincopyNumber(a[g + 3])));
@@ -151,9 +200,12 @@ void importMax(const Args& a, MaxForm form)
         }
         if (!importCopy(src, file, 0, position, count))
             continue;
-        if (fill && size < maxSize && positionFits(file, int64_t{position} + size))
-            fileFillF(file, 0, static_cast<uint32_t>(int64_t{position} + size),
-                      asCount(int64_t{maxSize} - size), "rb+");
+        if (fill && size < maxSize && positionFits(file, int64_t{position} + size)) {
+            const uint32_t zeros = asCount(int64_t{maxSize} - size);
+            if (fileFillF(file, 0, static_cast<uint32_t>(int64_t{position} + size), zeros, "rb+") !=
+                zeros)
+                std::fprintf(stderr, bincopyMsgCantWrite, file.c_str(), platformLastError().c_str());
+        }
     }
 }
 
@@ -175,7 +227,7 @@ void importSequence(const Args& a, bool bySpan)
             std::fprintf(stderr, bincopyMsgBadStep, clampInt(step));
             continue;
         }
-        if (refusedAsLarge(src))
+        if (!sourceReadable(src) || refusedAsLarge(src))
             continue;
         // Blocks starting past the end of FILE1 copy nothing: stop there. A
         // block before its start (a negative position) copies nothing either,
@@ -187,7 +239,7 @@ void importSequence(const Args& a, bool bySpan)
             // A target that has left the file's range and moves on away from
             // it never comes back: one message, not one per block.
             if (srcPos >= 0 &&
-                !importCopy(src, file, static_cast<uint32_t>(srcPos), position, asCount(size)) &&
+                !importCopy(src, file, static_cast<uint32_t>(srcPos), position, asCount(size), true) &&
                 (position < 0 ? move <= 0 : move >= 0))
                 break;
             position += move;
@@ -201,64 +253,42 @@ void importSequence(const Args& a, bool bySpan)
 void append(const Args& a)
 {
     const std::string& file = a[2];
-    createIfMissing(file);
-    if (refusedAsLarge(file))
+    if (!targetReady(file) || refusedAsLarge(file))
         return;
     for (size_t g = firstGroup; g < a.size(); ++g) {
-        const int64_t size = fileSizeF(a[g]);
-        if (size < 0 || refusedAsLarge(a[g]))
+        if (!sourceReadable(a[g]) || refusedAsLarge(a[g]))
             continue;
-        fileCopyF(a[g], file, 0, 0, asCount(size), "ab");
+        const uint32_t size = asCount(fileSizeF(a[g]));
+        (void)copyChecked(a[g], file, 0, size, fileCopyF(a[g], file, 0, 0, size, "ab"));
     }
 }
 
-// Writes a whole new output file beside `dst` and moves it over `dst` in
-// one step, so that an old `dst` is never left half written. An output that
-// can't be written is, like every copy failure, not reported; an output
-// that is the input itself is refused with a message.
+// Writes a whole output file through the shared output routine: an old
+// `dst` stays as it was unless the new one is complete. `write` puts the
+// bytes into the path it is given and returns false on a failure it has
+// reported. An output that is the input itself is refused.
 template <typename Write>
-void replaceWhole(const std::string& src, const std::string& dst, Write write)
+void writeWhole(const std::string& src, const std::string& dst, Write write)
 {
     if (platformSameFile(src, dst)) {
         std::fprintf(stderr, bincopyMsgSameFile, dst.c_str(), src.c_str());
         return;
     }
-    // A source that can't be read leaves the output alone, as a copy that
-    // fails to open its input does.
-    if (!fileOpen(src, "rb"))
+    FileOutput out;
+    if (!fileOutputBegin(out, dst))
+        return;  // the routine has said why
+    if (!write(out.path)) {
+        fileOutputAbandon(out);
         return;
-    switch (platformStat(dst).kind) {
-    case PlatformKind::other:
-        // A device or pipe (/dev/stdout, a FIFO) is written, never replaced:
-        // renaming over it would put a plain file in its place.
-        write(dst);
-        return;
-    case PlatformKind::directory:
-        return;
-    case PlatformKind::regular:
-        // The file would not open for writing, so it is not replaced either.
-        if (!fileOpen(dst, "rb+"))
-            return;
-        break;
-    case PlatformKind::missing:
-        break;
     }
-    std::string temp = platformDirPart(dst);
-    if (!temp.empty() && !platformIsDir(temp))
-        return;
-    if (!fileCreateTemp(temp, false))
-        return;
-    write(temp);
-    (void)fileCommitTemp(temp, dst);
+    (void)fileOutputCommit(out);
 }
 
 void exportRange(const std::string& file, const std::string& out, int32_t position, uint32_t count)
 {
-    // As the copy would: no output when FILE can't be read.
-    if (fileSizeF(file) < 0)
-        return;
-    replaceWhole(file, out, [&](const std::string& temp) {
-        fileCopyF(file, temp, asCount(position), 0, count, "wb");
+    writeWhole(file, out, [&](const std::string& path) {
+        const uint32_t from = asCount(position);
+        return copyChecked(file, out, from, count, fileCopyF(file, path, from, 0, count, "wb"));
     });
 }
 
@@ -291,7 +321,7 @@ enum class ExportForm { size, end, withChar, beforeChar };
 void exportFamily(const Args& a, ExportForm form)
 {
     const std::string& file = a[2];
-    if (refusedAsLarge(file))
+    if (!sourceReadable(file) || refusedAsLarge(file))
         return;
     for (size_t g = firstGroup; g + 3 <= a.size(); g += 3) {
         const std::string& out = a[g];
@@ -328,13 +358,17 @@ void convert(const Args& a, int reverse)
         const std::string& in = a[g];
         const std::string& out = a[g + 1];
         const int64_t size = fileSizeF(in);
+        if (size < 0)
+            std::fprintf(stderr, bincopyMsgCantRead, in.c_str(), unreadableReason(in).c_str());
         if (size <= 0)
             break;
         if (refusedAsLarge(in))
             continue;
-        replaceWhole(in, out, [&](const std::string& temp) {
+        writeWhole(in, out, [&](const std::string& path) {
             int64_t written = 0;
-            fileCopyTblF(in, temp, 0, 0, asCount(size), "wb", "", reverse, &written);
+            const uint32_t got =
+                fileCopyTblF(in, path, 0, 0, asCount(size), "wb", "", reverse, &written);
+            return copyChecked(in, out, 0, asCount(size), got);
         });
     }
     tblFree();
@@ -343,12 +377,7 @@ void convert(const Args& a, int reverse)
 void importFamily(const Args& a, char variant)
 {
     const size_t n = a.size();
-    auto ready = [&](size_t min) {
-        if (n < min)
-            return false;
-        createIfMissing(a[2]);
-        return !refusedAsLarge(a[2]);
-    };
+    auto ready = [&](size_t min) { return n >= min && targetReady(a[2]) && !refusedAsLarge(a[2]); };
     switch (variant) {
     case '\0':
         if (ready(5))
@@ -377,8 +406,7 @@ void importExportOrder(const Args& a, char variant)
 {
     if (a.size() < 6 || (variant != 'm' && variant != 'M' && variant != 'P'))
         return;
-    createIfMissing(a[2]);
-    if (refusedAsLarge(a[2]))
+    if (!targetReady(a[2]) || refusedAsLarge(a[2]))
         return;
     importMax(a, variant == 'm' ? MaxForm::Im : variant == 'M' ? MaxForm::IM : MaxForm::IP);
 }

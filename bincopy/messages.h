@@ -61,3 +61,8 @@ inline constexpr const char* bincopyMsgBadPosition =
     "ERROR: position %lld in %s is out of range, not importing there\n";
 inline constexpr const char* bincopyMsgSameFile =
     "ERROR: output %s is the same file as input %s, not written\n";
+inline constexpr const char* bincopyMsgCantRead = "ERROR: cant read %s: %s\n";
+inline constexpr const char* bincopyMsgCantWrite = "ERROR: cant write %s: %s\n";
+inline constexpr const char* bincopyMsgShortCopy = "ERROR: copied only %u of %u bytes from %s to %s: %s\n";
+// The reason of a short copy whose source ends before the count.
+inline constexpr const char* bincopyMsgSourceEnds = "end of input file";

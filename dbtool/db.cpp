@@ -302,10 +302,18 @@ int dbExtractFile(const std::string& name, const DbArchive& archive, int64_t pos
         std::fprintf(stderr, dbMsgSameFile, name.c_str());
         return 0;
     }
+    FileOutput out;
+    out.quietCreate = true;
+    if (!fileOutputBegin(out, name)) {
+        // The routine has said why, unless no file could be made there.
+        if (out.createFailed)
+            std::fprintf(stderr, dbMsgWriteFile, name.c_str());
+        return 0;
+    }
     const auto want = static_cast<uint32_t>(size);
-    if (fileCopyF(archive.name, name, static_cast<uint32_t>(position), 0, want, "wb") != want) {
+    if (fileCopyF(archive.name, out.path, static_cast<uint32_t>(position), 0, want, "wb") != want) {
         std::fprintf(stderr, dbMsgWriteFile, name.c_str());
         return 0;
     }
-    return 1;
+    return fileOutputCommit(out) ? 1 : 0;
 }

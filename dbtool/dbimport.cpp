@@ -7,8 +7,8 @@
 // bytes up to a 4-byte data end; the chunk's header and rewritten pointers go
 // over its placeholder when it is done, the DB header and the table last.
 //
-// A DB or output that is replaced in whole is written to a temporary file
-// beside it and renamed over it only when every write succeeded.
+// A DB or output written in whole goes through the shared output routine:
+// it takes the place of the old file only when every write succeeded.
 
 #include "db.h"
 
@@ -139,6 +139,11 @@ uint32_t dbReplaceFile(const std::string& name, DbArchive& a, int64_t position, 
     const int64_t fsize = fileSizeF(name);
     if (fsize < 1)
         return 0;
+    // Checked before the size comparison, whose message holds 32-bit sizes.
+    if (fsize > fileMaxSize) {
+        std::fprintf(stderr, fileMsgTooLarge, name.c_str());
+        return 0;
+    }
     if (fsize > osize) {
         std::fprintf(stderr, dbMsgTooBig, name.c_str(), static_cast<int>(osize),
                      static_cast<int>(fsize));
@@ -314,62 +319,45 @@ uint32_t dbImportChunk(std::string& prefix, DbArchive& a, unsigned i)
 
 namespace {
 
-// Where the pass writes and what it replaces at the end.
-struct DbOutput {
-    bool temporary = false;  // outPath is a temporary file to rename over `target`
-    std::string target;
-};
-
-// A temporary file beside `target`; false when its directory does not exist.
-bool dbMakeTemp(const std::string& target, std::string& temp)
-{
-    temp = platformDirPart(target);
-    if (!platformIsDir(temp.empty() ? "." : temp))
-        return false;
-    return fileCreateTemp(temp, false);
-}
-
-// Chooses and prepares the output; false after printing a message.
-bool dbPrepareOutput(DbArchive& a, const ArgList* list, DbOutput& out)
+// Chooses and prepares the output: in place for an import into the DB
+// itself, otherwise a whole new file through `out`, into which an import
+// first copies the DB. False after printing a message.
+bool dbPrepareOutput(DbArchive& a, const ArgList* list, FileOutput& out)
 {
     const bool hasName = list && !list->items.empty();
     const std::string named = hasName ? list->items[0] : "";
-    if (dbSettings.import) {
-        if (!hasName || named == a.name || platformSameFile(named, a.name)) {
-            a.outName = a.outPath = a.name;  // in place
-            return true;
-        }
-        a.outName = named;
-        out = {true, named};
-        if (!dbMakeTemp(named, a.outPath)) {
-            std::fprintf(stderr, dbMsgCopyForImport, named.c_str());
-            return false;
-        }
-        const auto size = static_cast<uint32_t>(a.size);
-        if (a.size < 0 || fileCopyF(a.name, a.outPath, 0, 0, size, "wb") != size) {
-            std::fprintf(stderr, dbMsgCopyForImport, named.c_str());
-            std::remove(a.outPath.c_str());
-            return false;
-        }
-        return true;
+    if (dbSettings.import && (!hasName || named == a.name || platformSameFile(named, a.name))) {
+        a.outName = a.outPath = a.name;  // in place
+        return fileCheckWritable(a.name);
     }
-    if (hasName && platformSameFile(named, a.name)) {
+    if (!dbSettings.import && hasName && platformSameFile(named, a.name)) {
         std::fprintf(stderr, dbMsgSameFile, named.c_str());
         return false;
     }
-    out = {true, hasName ? named : a.name};
-    if (!dbMakeTemp(out.target, a.outPath)) {
-        std::fprintf(stderr, dbMsgInitHeader, (hasName ? named : a.outPath).c_str());
+    out.quietCreate = true;
+    const std::string& target = hasName ? named : a.name;
+    const bool begun = fileOutputBegin(out, target);
+    a.outPath = out.path;
+    a.outName = hasName ? named : out.path;
+    const char* failed = dbSettings.import ? dbMsgCopyForImport : dbMsgInitHeader;
+    if (!begun) {
+        // The routine has said why, unless no file could be made there.
+        if (out.createFailed)
+            std::fprintf(stderr, failed, target.c_str());
         return false;
     }
-    a.outName = hasName ? named : a.outPath;
-    const uint32_t room = a.ptrTablePos + a.chunkCount * dbEntrySize;
-    if (fileFillF(a.outPath, 0, 0, room, "wb") != room) {
-        std::fprintf(stderr, dbMsgInitHeader, a.outName.c_str());
-        std::remove(a.outPath.c_str());
-        return false;
+    if (dbSettings.import) {
+        const auto size = static_cast<uint32_t>(a.size);
+        if (a.size >= 0 && fileCopyF(a.name, a.outPath, 0, 0, size, "wb") == size)
+            return true;
+    } else {
+        const uint32_t room = a.ptrTablePos + a.chunkCount * dbEntrySize;
+        if (fileFillF(a.outPath, 0, 0, room, "wb") == room)
+            return true;
     }
-    return true;
+    std::fprintf(stderr, failed, a.outName.c_str());
+    fileOutputAbandon(out);
+    return false;
 }
 
 }  // namespace
@@ -378,7 +366,7 @@ int dbImport(std::string& prefix, DbArchive& a, const ArgList* list)
 {
     const bool recreate = !dbSettings.import;
     a.writeFailed = false;
-    DbOutput out;
+    FileOutput out;
     if (!dbPrepareOutput(a, list, out))
         return 0;
     a.addName = list && list->items.size() >= 2 ? list->items[1] : "";
@@ -410,16 +398,12 @@ int dbImport(std::string& prefix, DbArchive& a, const ArgList* list)
         if (dbSettings.align)
             dbAlign(a);
     }
-    if (!out.temporary)
-        return 1;
+    if (!out.pending && !out.inPlace)
+        return 1;  // written in place
     if (a.writeFailed) {
         std::fprintf(stderr, dbMsgNotReplaced, out.target.c_str());
-        std::remove(a.outPath.c_str());
+        fileOutputAbandon(out);
         return 0;
     }
-    if (!fileCommitTemp(a.outPath, out.target)) {
-        std::fprintf(stderr, dbMsgReplace, out.target.c_str(), a.outPath.c_str());
-        return 0;
-    }
-    return 1;
+    return fileOutputCommit(out) ? 1 : 0;
 }

@@ -108,4 +108,3 @@ inline constexpr const char* dbMsgTableRange =
 inline constexpr const char* dbMsgOutputTooLarge = "ERROR: output %s would reach 2 GiB\n";
 inline constexpr const char* dbMsgNotReplaced =
     "ERROR: %s was not written, recreation/import had errors(left unchanged)\n";
-inline constexpr const char* dbMsgReplace = "ERROR: cannot replace %s with %s\n";

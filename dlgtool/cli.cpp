@@ -12,6 +12,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <map>
 
 void dlgUsage(const std::string& program)
 {
@@ -161,6 +162,32 @@ struct RunResources {
     }
 };
 
+// Whether `input` may write `outputs`: refused with one line when an output
+// is the input itself (for a handler writing another kind of file), when
+// text and script would go to one file, or when an output was already
+// written from another input of this run.
+bool dlgOutputsFree(const std::string& input, const std::vector<std::string>& outputs,
+                    bool otherKind, const std::map<std::string, std::string>& written)
+{
+    if (outputs.size() == 2 && outputs[0] == outputs[1]) {
+        std::fprintf(stderr, dlgMsgSameOutputs, input.c_str(), outputs[0].c_str());
+        return false;
+    }
+    for (const std::string& p : outputs) {
+        if (otherKind && platformSameFile(p, input)) {
+            std::fprintf(stderr, dlgMsgSameFile, input.c_str(), p.c_str());
+            return false;
+        }
+        const auto earlier = written.find(p);
+        if (earlier != written.end()) {
+            std::fprintf(stderr, dlgMsgOverwrite, input.c_str(), p.c_str(),
+                         earlier->second.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 long long dlgRun(const DlgOptions& o)
@@ -174,6 +201,7 @@ long long dlgRun(const DlgOptions& o)
     std::string inDir;
     bool scanned = false;
     const PlatformKind inKind = platformStat(in).kind;
+    const std::string inReason = platformLastError();  // why a missing input is missing
     if (inKind == PlatformKind::directory || inKind == PlatformKind::missing) {
         std::string pattern = in;
         if (inKind == PlatformKind::directory) {
@@ -194,12 +222,18 @@ long long dlgRun(const DlgOptions& o)
     }
 
     // Without an output argument the outputs of a scan go beside their
-    // inputs; a pattern is no file name to write to.
+    // inputs; a pattern is no file name to write to. A handler that writes
+    // another kind of file derives its output beside a single input too:
+    // the input itself is never written over with that other kind.
+    const bool otherKind = o.handler == DlgHandlerKind::extract ||
+                           o.handler == DlgHandlerKind::raw || o.handler == DlgHandlerKind::create;
     std::optional<std::string> outDir;
     if (platformIsDir(out))
         outDir = withSeparator(out);
     else if (!outGiven && scanned)
         outDir = inDir;
+    else if (!outGiven && otherKind)
+        outDir = platformDirPart(in);
     std::optional<std::string> scriptDir;
     if (scriptGiven && platformIsDir(o.positional[2]))
         scriptDir = withSeparator(o.positional[2]);
@@ -243,10 +277,19 @@ long long dlgRun(const DlgOptions& o)
         settings.mode = o.mode;
     }
 
+    // A path or pattern that names nothing is said so; a folder without
+    // dialog files is simply a run with nothing to do.
+    if (inputs.empty() && inKind == PlatformKind::missing) {
+        const bool pattern = in.find_first_of("*?") != std::string::npos;
+        std::fprintf(stderr, dlgMsgNoInput, in.c_str(), pattern ? dlgMsgNoMatch : inReason.c_str());
+        return 0;
+    }
+
     const Handler handler = handlerOf(o.handler);
     const bool scriptBesideInput =
         o.handler == DlgHandlerKind::create || o.handler == DlgHandlerKind::placeholder;
     long long total = 0;
+    std::map<std::string, std::string> written;  // output path -> the input it came from
     for (const InputFile& f : inputs) {
         const std::string stem = dlgCutExtension(f.name);
         std::string outPath = out;
@@ -269,7 +312,17 @@ long long dlgRun(const DlgOptions& o)
             else
                 scriptPath = outStem + dlgScriptExt(o.handler);
         }
+        // Outputs of this file: the script too when extraction splits.
+        std::vector<std::string> outputs;
+        if (o.handler != DlgHandlerKind::placeholder)
+            outputs.push_back(outPath);
+        if (scriptPath && (o.handler == DlgHandlerKind::extract || o.handler == DlgHandlerKind::raw))
+            outputs.push_back(*scriptPath);
+        if (!dlgOutputsFree(f.path, outputs, otherKind, written))
+            continue;
         total += handler(settings, f.path, outPath, scriptPath ? &*scriptPath : nullptr);
+        for (const std::string& p : outputs)
+            written.emplace(p, f.path);
     }
     return total;
 }

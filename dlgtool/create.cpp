@@ -207,6 +207,7 @@ int dlgCreateMem(const DlgSettings& s, const DlgCreateInput& in, DlgCreated& out
     }
     out.battle = battle;
     out.count = static_cast<uint32_t>(battle ? total : total / 2);
+    out.extraEntries = battle ? 0 : total % 2;
     (void)lePut32(block, 0, out.count);
     return 1;
 }
@@ -253,14 +254,11 @@ int dlgCreate(const DlgSettings& s, const std::string& txt, const std::string& d
         if (dlgCreateMem(s, in, created) == 0)
             return 0;
         if (s.recompute &&
-            dlgRecompute(created.block, created.count, created.battle, dlg, s) ==
+            dlgRecompute(created.block, created.count, created.battle, dlg, s,
+                         created.extraEntries) ==
                 DlgRecomputeResult::refused)
             return 0;
-        if (dlgWriteFile(dlg, created.block) != created.block.size()) {
-            std::fprintf(stderr, dlgMsgWrite, dlg.c_str());
-            return 0;
-        }
-        return 1;
+        return dlgSaveFile(dlg, created.block) ? 1 : 0;
     } catch (const std::bad_alloc&) {
         return 0;
     }

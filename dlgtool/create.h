@@ -23,6 +23,7 @@ struct DlgCreated {
     std::vector<uint8_t> block;  // the whole dialog file
     bool battle = false;
     uint32_t count = 0;  // N as stored at offset 0
+    size_t extraEntries = 0;  // table entries past the N dialogs' own (an odd part count)
 };
 
 // Smallest text file that can hold one part.

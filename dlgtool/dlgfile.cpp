@@ -63,19 +63,23 @@ std::string dlgSeparatorStart(bool battle)
     return s;
 }
 
-uint32_t dlgWriteFile(const std::string& path, std::span<const uint8_t> bytes)
+int64_t dlgWriteFile(const std::string& path, std::span<const uint8_t> bytes)
 {
-    const PlatformKind kind = platformStat(path).kind;
-    if (kind != PlatformKind::regular && kind != PlatformKind::missing)
-        return fileSave(path, bytes, 0, "wb");  // a device or pipe: write straight through
-    // Only a free name is taken here: the file itself is made by fileSave,
-    // which fails cleanly when the directory is missing or read-only.
-    std::string temp = platformDirPart(path);
-    fileCreateTemp(temp, true);
-    const uint32_t put = fileSave(temp, bytes, 0, "wb");
-    if (put != bytes.size()) {
-        std::remove(temp.c_str());
-        return put;
-    }
-    return fileCommitTemp(temp, path) ? put : 0;
+    FileOutput out;
+    if (!fileOutputBegin(out, path))
+        return -1;
+    const uint32_t put = fileSave(out.path, bytes, 0, "wb");
+    if (put != bytes.size())
+        return put;  // the record drops its temporary file
+    return fileOutputCommit(out) ? put : -1;
+}
+
+bool dlgSaveFile(const std::string& path, std::span<const uint8_t> bytes)
+{
+    const int64_t put = dlgWriteFile(path, bytes);
+    if (put == static_cast<int64_t>(bytes.size()))
+        return true;
+    if (put >= 0)
+        std::fprintf(stderr, dlgMsgWrite, path.c_str(), platformLastError().c_str());
+    return false;
 }

@@ -83,7 +83,11 @@ std::string dlgSeparator(uint16_t flags, bool battle);
 // The first 10 bytes of the separator in its normal or battle form.
 std::string dlgSeparatorStart(bool battle);
 
-// Writes a whole output file. A regular file (or a new one) is written to a
-// temporary file beside it and moved over it only when complete, so a failed
-// write never leaves a half file in its place. Returns the bytes written.
-uint32_t dlgWriteFile(const std::string& path, std::span<const uint8_t> bytes);
+// Writes a whole output file through the shared output routine: the old
+// file stays until the new one is complete. Bytes written; -1 when the
+// routine refused the output or could not put it in place, after its own
+// message.
+int64_t dlgWriteFile(const std::string& path, std::span<const uint8_t> bytes);
+
+// dlgWriteFile that reports a short write itself; true when all is written.
+bool dlgSaveFile(const std::string& path, std::span<const uint8_t> bytes);

@@ -167,21 +167,14 @@ int dlgExtractRawMem(std::span<const uint8_t> file, const std::string& name, boo
 
 namespace {
 
-bool writeOutput(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    if (dlgWriteFile(path, bytes) == bytes.size())
-        return true;
-    std::fprintf(stderr, dlgMsgWrite, path.c_str());
-    return false;
-}
-
 bool writeRaw(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    const uint32_t put = dlgWriteFile(path, bytes);
-    if (put == bytes.size())
+    const int64_t put = dlgWriteFile(path, bytes);
+    if (put == static_cast<int64_t>(bytes.size()))
         return true;
-    std::fprintf(stderr, dlgMsgRawWrite, path.c_str(), static_cast<int>(put),
-                 static_cast<int>(bytes.size()));
+    if (put >= 0)
+        std::fprintf(stderr, dlgMsgRawWrite, path.c_str(), static_cast<int>(put),
+                     static_cast<int>(bytes.size()));
     return false;
 }
 
@@ -223,7 +216,7 @@ int dlgExtract(const DlgSettings& s, const std::string& in, const std::string& o
         [&](const std::vector<uint8_t>& file, DlgExtractOutput& o) {
             return dlgExtractMem(s, file, in, script != nullptr, o);
         },
-        writeOutput);
+        dlgSaveFile);
 }
 
 int dlgExtractRaw(const DlgSettings&, const std::string& in, const std::string& out,

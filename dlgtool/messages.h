@@ -21,7 +21,7 @@ inline constexpr const char* dlgMsgRawNotExtracted =
     "WARN: RAW not extracted: dont have texts or is not dlg file:%s, header size %X, filesize "
     "%X\n";
 inline constexpr const char* dlgMsgRawWrite = "RAW:Write error to file %s, written %d instead of %d\n";
-inline constexpr const char* dlgMsgWrite = "ERROR: cant write file %s\n";
+inline constexpr const char* dlgMsgWrite = "ERROR: cant write file %s: %s\n";
 
 // Creation from text.
 inline constexpr const char* dlgMsgTextTooSmall =
@@ -94,6 +94,8 @@ inline constexpr const char* dlgMsgRecomputeBehind =
     "ERROR: recompute: pointer to dialog No.%d point behind filesize\n";
 inline constexpr const char* dlgMsgRecomputeEndBehind =
     "ERROR: recompute: (end)pointer to dialog No.%d point behind filesize\n";
+inline constexpr const char* dlgMsgWindowTooLarge =
+    "WARNING: %s: dialog No.%d: window %s %lld is more than its field holds, %d stored\n";
 inline constexpr const char* dlgMsgRecomputeOverlap =
     "ERROR: recompute: %s: pointer table runs into the dialog data, file left unchanged\n";
 
@@ -108,6 +110,14 @@ inline constexpr const char* dlgMsgTblInit = "TBL init error: file %s\n";
 inline constexpr const char* dlgMsgTblDlsInit = "TBL for DLS init error: file %s\n";
 inline constexpr const char* dlgMsgTblSave = "TBL save error: %d, %d\n";
 inline constexpr const char* dlgMsgTodo = "ERROR:TODO\n";
+inline constexpr const char* dlgMsgNoInput = "ERROR: no input file %s: %s\n";
+inline constexpr const char* dlgMsgNoMatch = "no file matches";
+inline constexpr const char* dlgMsgSameFile =
+    "ERROR: %s not converted: output %s is the input file itself, in/out should differ\n";
+inline constexpr const char* dlgMsgSameOutputs =
+    "ERROR: %s not converted: text and script would both be written to %s\n";
+inline constexpr const char* dlgMsgOverwrite =
+    "ERROR: %s not converted: %s was already written from %s in this run\n";
 
 // The usage text; the first line takes the program's file name.
 inline constexpr const char* dlgUsageFirst =

@@ -216,10 +216,27 @@ DlgMeasure dlgMeasure(const DlgLengths& t, std::span<uint8_t> text, Kz7Varlen* v
     return m;
 }
 
-uint16_t dlgSizeWord(const DlgMeasure& m)
+namespace {
+
+// A measured value clamped to what its field holds, with the warning.
+int64_t dlgFieldValue(int64_t value, int64_t limit, const char* what, const std::string& name,
+                      int dialog)
 {
+    if (value <= limit)
+        return value;
+    std::fprintf(stderr, dlgMsgWindowTooLarge, name.c_str(), dialog, what,
+                 static_cast<long long>(value), static_cast<int>(limit));
+    return limit;
+}
+
+}  // namespace
+
+uint16_t dlgSizeWord(const DlgMeasure& m, const std::string& name, int dialog)
+{
+    const int64_t width = dlgFieldValue(m.maxWidth, dlgMaxWindowWidth, "width", name, dialog);
+    const int64_t height = dlgFieldValue(m.maxHeight, dlgMaxWindowHeight, "height", name, dialog);
     return static_cast<uint16_t>(
-        (static_cast<uint64_t>(m.maxWidth) + 256 * static_cast<uint64_t>(m.maxHeight)) & 0xFFFF);
+        (static_cast<uint64_t>(width) + 256 * static_cast<uint64_t>(height)) & 0xFFFF);
 }
 
 namespace {
@@ -250,7 +267,8 @@ struct Rebuild {
 }  // namespace
 
 DlgRecomputeResult dlgRecompute(std::vector<uint8_t>& buf, uint32_t n, bool battle,
-                                const std::string& name, const DlgSettings& s)
+                                const std::string& name, const DlgSettings& s,
+                                size_t extraEntries)
 {
     if (!s.lengths)
         return DlgRecomputeResult::unchanged;
@@ -336,10 +354,12 @@ DlgRecomputeResult dlgRecompute(std::vector<uint8_t>& buf, uint32_t n, bool batt
         if (!m.abandoned) {
             const int64_t sizeWordAt = battle ? i : i - 2;
             (void)lePut16(data, dlgCountSize + 2 * static_cast<size_t>(sizeWordAt) + 2,
-                          dlgSizeWord(m));
+                          dlgSizeWord(m, name, static_cast<int>(i)));
             if (!battle && !last) {
                 const size_t flagsAt = dlgCountSize + 2 * static_cast<size_t>(i) + 2;
-                (void)lePut8(data, flagsAt, static_cast<uint8_t>(m.maxLines));
+                const int64_t lines = dlgFieldValue(m.maxLines, dlgMaxLinesByte, "line count",
+                                                    name, static_cast<int>(i));
+                (void)lePut8(data, flagsAt, static_cast<uint8_t>(lines));
             }
         }
         if (battle || mode == dlgModeNone)
@@ -397,9 +417,12 @@ DlgRecomputeResult dlgRecompute(std::vector<uint8_t>& buf, uint32_t n, bool batt
     if (!rebuild || words < 2)
         return DlgRecomputeResult::done;
 
-    // Entries past the N dialogs (an odd record count) point into the last
-    // text, which moved with the rebuilt scripts.
-    for (size_t at = dlgCountSize + 2 * static_cast<size_t>(words); at + 2 <= dataStart; at += 4) {
+    // Entries creation made past the N dialogs (an odd part count) point
+    // into the last text, which moved with the rebuilt scripts. Other bytes
+    // before the first record are no table slots: they are kept.
+    const size_t tableEnd = dlgCountSize + 2 * static_cast<size_t>(words);
+    const size_t extraEnd = std::min(dataStart, tableEnd + dlgEntrySize * extraEntries);
+    for (size_t at = tableEnd; at + 2 <= extraEnd; at += dlgEntrySize) {
         const size_t start = size_t{leGet16(buf, at).value_or(0)} + 4;
         if (start < lastOldTextStart)
             continue;
@@ -433,8 +456,7 @@ int dlgRecomputeFile(const DlgSettings& s, const std::string& in, const std::str
         dlgWarnHeader(h);
         if (dlgRecompute(*file, h.count, h.battle(), in, s) == DlgRecomputeResult::refused)
             return 0;
-        if (dlgWriteFile(out, *file) != file->size())
-            std::fprintf(stderr, dlgMsgWrite, out.c_str());
+        (void)dlgSaveFile(out, *file);
         return 0;
     } catch (const std::bad_alloc&) {
         return 0;

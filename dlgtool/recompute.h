@@ -28,7 +28,13 @@ struct DlgMeasure {
 DlgMeasure dlgMeasure(const DlgLengths& t, std::span<uint8_t> text, Kz7Varlen* varlen);
 
 // The size word of a measured dialog: width in bits 0-11, 16 * lines above.
-uint16_t dlgSizeWord(const DlgMeasure& m);
+// A width or height the word's fields cannot hold is stored as the field's
+// largest value, never wrapped, after a warning naming `name` and `dialog`.
+uint16_t dlgSizeWord(const DlgMeasure& m, const std::string& name = "", int dialog = 0);
+
+inline constexpr int64_t dlgMaxWindowWidth = 0xFFF;        // bits 0-11
+inline constexpr int64_t dlgMaxWindowHeight = 15 * 16;     // 15 lines in bits 12-15
+inline constexpr int64_t dlgMaxLinesByte = 0xFF;           // low byte of the text's flags
 
 enum class DlgRecomputeResult {
     done,       // `buf` holds the recomputed file
@@ -39,9 +45,13 @@ enum class DlgRecomputeResult {
 // Recomputes a whole dialog file in memory (`n` dialogs, battle or normal;
 // `name` for messages). Modes 1 and 3 of a normal file rebuild the records,
 // the others edit `buf` in place (and keep the edits made before visiting
-// stops at a bad pointer).
+// stops at a bad pointer). Bytes between the N dialogs' table entries and
+// the first record stay as they are, except `extraEntries` entries that
+// creation made for parts past the last whole dialog (an odd part count):
+// those point into the last text and move with it.
 DlgRecomputeResult dlgRecompute(std::vector<uint8_t>& buf, uint32_t n, bool battle,
-                                const std::string& name, const DlgSettings& s);
+                                const std::string& name, const DlgSettings& s,
+                                size_t extraEntries = 0);
 
 // Handler of -o alone: recomputes `in` and writes the result to `out`.
 // Always 0: recomputing adds nothing to the count of processed files.

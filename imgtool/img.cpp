@@ -376,15 +376,25 @@ int imgExtractFile(const std::string& name, const ImgArchive& a, uint64_t first,
     const auto size = static_cast<uint64_t>(a.size);
     const uint64_t avail = start < size ? size - start : 0;
     const auto toCopy = static_cast<uint32_t>(std::min(bytes, avail));
-    const uint64_t copied = toCopy ? fileCopyF(a.name, name, static_cast<uint32_t>(start), 0,
-                                               toCopy, "wb")
-                                   : fileSave(name, {}, 0, "wb");
-    // An empty copy also "succeeds" when the output could not be created.
-    if (copied != bytes || (bytes == 0 && fileSizeF(name) != 0)) {
-        std::fprintf(stderr, imgMsgWriteError, name.c_str());
+    FileOutput out;
+    out.quietCreate = true;
+    if (!fileOutputBegin(out, name)) {
+        // The routine has said why, unless no file could be made there.
+        if (out.createFailed)
+            std::fprintf(stderr, imgMsgWriteError, name.c_str());
         return 0;
     }
-    return 1;
+    const uint64_t copied = toCopy ? fileCopyF(a.name, out.path, static_cast<uint32_t>(start), 0,
+                                               toCopy, "wb")
+                                   : fileSave(out.path, {}, 0, "wb");
+    if (copied != bytes) {
+        std::fprintf(stderr, imgMsgWriteError, name.c_str());
+        // Sectors cut off by the archive's end: what it holds is kept.
+        if (copied == toCopy)
+            (void)fileOutputCommit(out);
+        return 0;
+    }
+    return fileOutputCommit(out) ? 1 : 0;
 }
 
 std::string imgDecodeExtension(const ImgArchive& a, uint64_t sector)

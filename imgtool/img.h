@@ -52,7 +52,8 @@ struct ImgArchive {
     std::vector<uint8_t> header;    // the whole header area; tables live here
     uint32_t unknown1 = 0;
     uint32_t unknown2 = 0;
-    std::string outName;  // output of import and recreation
+    std::string outName;  // output of import and recreation, as messages name it
+    std::string outPath;  // the file written (a temporary file while replacing)
 };
 
 // Options of one run, set while the command line is read.

@@ -49,11 +49,11 @@ uint32_t imgAppendSized(const std::string& name, int64_t fsize, const ImgArchive
         const uint64_t at = uint64_t{first} * imgSectorSize;
         const uint64_t left = static_cast<uint64_t>(a.size) > at ? a.size - at : 0;
         const auto have = static_cast<uint32_t>(std::min<uint64_t>(osize, left));
-        if (fileCopyF(a.name, a.outName, static_cast<uint32_t>(at), 0, have, "ab") != have) {
+        if (fileCopyF(a.name, a.outPath, static_cast<uint32_t>(at), 0, have, "ab") != have) {
             std::fprintf(stderr, imgMsgAppendArchiveError, a.outName.c_str());
             return 0;
         }
-        if (have != osize && fileFillF(a.outName, 0, 0, osize - have, "ab") != osize - have) {
+        if (have != osize && fileFillF(a.outPath, 0, 0, osize - have, "ab") != osize - have) {
             std::fputs(imgMsgAlignError, stderr);
             return 0;
         }
@@ -64,12 +64,12 @@ uint32_t imgAppendSized(const std::string& name, int64_t fsize, const ImgArchive
         return 0;
     }
     const auto bytes = static_cast<uint32_t>(fsize);
-    if (fileCopyF(name, a.outName, 0, 0, bytes, "ab") != bytes) {
+    if (fileCopyF(name, a.outPath, 0, 0, bytes, "ab") != bytes) {
         std::fprintf(stderr, imgMsgAddError, name.c_str());
         return 0;
     }
     const uint32_t pad = bytes % imgSectorSize ? imgSectorSize - bytes % imgSectorSize : 0;
-    if (pad != 0 && fileFillF(a.outName, 0, 0, pad, "ab") != pad) {
+    if (pad != 0 && fileFillF(a.outPath, 0, 0, pad, "ab") != pad) {
         std::fputs(imgMsgAlignError, stderr);
         return 0;
     }
@@ -79,7 +79,7 @@ uint32_t imgAppendSized(const std::string& name, int64_t fsize, const ImgArchive
 // After an append that reported 0 sectors: did it leave stray bytes?
 bool imgOutputIntact(const ImgArchive& a, uint32_t next)
 {
-    if (fileSizeF(a.outName) == static_cast<int64_t>(next) * imgSectorSize)
+    if (fileSizeF(a.outPath) == static_cast<int64_t>(next) * imgSectorSize)
         return true;
     std::fprintf(stderr, imgMsgOutputDamaged, a.outName.c_str());
     return false;
@@ -164,20 +164,13 @@ std::optional<uint32_t> imgImportType3(const std::string& prefix, ImgArchive& a,
     return next;
 }
 
-void imgRemoveOutput(const ImgArchive& a)
+// Recreation into the prepared output: header placeholder, every file, then
+// the tables. 1 when the whole archive is in out.path; on 0 the caller drops
+// it and whatever the output named stays as it was.
+int imgRecreate(std::string& prefix, ImgArchive& a)
 {
-    std::remove(a.outName.c_str());
-}
-
-int imgRecreate(std::string& prefix, ImgArchive& a, bool replaceInput)
-{
-    // A named output that could not be opened may be a file or directory of
-    // the user's: only a file this run made is removed.
-    const bool existed = platformStat(a.outName).kind != PlatformKind::missing;
-    if (fileSave(a.outName, a.header, 0, "wb") != a.header.size()) {
+    if (fileSave(a.outPath, a.header, 0, "wb") != a.header.size()) {
         std::fprintf(stderr, imgMsgInitHeader, a.outName.c_str());
-        if (replaceInput || (!existed && platformIsRegular(a.outName)))
-            imgRemoveOutput(a);
         return 0;
     }
     // The first file goes right after the header area, so numbering starts
@@ -187,20 +180,11 @@ int imgRecreate(std::string& prefix, ImgArchive& a, bool replaceInput)
         const auto r = imgImportDir(prefix, a, i, next);
         if (!r) {
             std::fprintf(stderr, imgMsgStopped, static_cast<int>(i));
-            imgRemoveOutput(a);
             return 0;
         }
         next = *r;
     }
-    if (!imgSaveHeader(a) || !imgOutputIntact(a, next)) {
-        imgRemoveOutput(a);
-        return 0;
-    }
-    if (replaceInput && !fileCommitTemp(a.outName, a.name)) {
-        std::fprintf(stderr, imgMsgNotReplaced, a.name.c_str());
-        return 0;
-    }
-    return 1;
+    return imgSaveHeader(a) && imgOutputIntact(a, next) ? 1 : 0;
 }
 
 }  // namespace
@@ -215,32 +199,48 @@ int imgImport(std::string& prefix, ImgArchive& a, const ArgList* list)
     // A file outside the archive would be read short or written past its end.
     if (!imgCheckExtents(a))
         return 0;
-    if (imgRecreating()) {
-        if (named) {
-            a.outName = list->items[0];
-        } else {
-            // Beside the input, so the finished file can be renamed over it.
-            a.outName = platformDirPart(a.name);
-            if (!fileCreateTemp(a.outName, false)) {
-                std::fprintf(stderr, imgMsgNoTemp, a.name.c_str());
-                return 0;
-            }
-        }
-        return imgRecreate(prefix, a, !named);
-    }
-    if (named) {
-        a.outName = list->items[0];
-        if (a.size < 0 || fileCopyF(a.name, a.outName, 0, 0, static_cast<uint32_t>(a.size), "wb") !=
-                              static_cast<uint64_t>(a.size)) {
-            std::fprintf(stderr, imgMsgCopyForImport, a.outName.c_str());
+    if (!named && !imgRecreating()) {
+        // Import into the archive itself writes in place.
+        if (!fileCheckWritable(a.name))
             return 0;
-        }
-    } else {
-        a.outName = a.name;
+        a.outName = a.outPath = a.name;
+        for (uint32_t i = 0; i < a.dirCount; ++i)
+            (void)imgImportDir(prefix, a, i, 0);
+        return 1;
     }
-    for (uint32_t i = 0; i < a.dirCount; ++i)
-        (void)imgImportDir(prefix, a, i, 0);
-    return 1;
+    // Every other output is written whole and takes the place of the old
+    // file (the named one, or the input itself) only when complete.
+    FileOutput out;
+    out.quietCreate = true;
+    const std::string target = named ? list->items[0] : a.name;
+    const bool begun = fileOutputBegin(out, target);
+    a.outPath = out.path;
+    a.outName = named ? target : out.path;
+    if (!begun) {
+        // The routine has said why, unless no file could be made there.
+        if (out.createFailed && !named)
+            std::fprintf(stderr, imgMsgNoTemp, target.c_str(), platformLastError().c_str());
+        else if (out.createFailed)
+            std::fprintf(stderr, imgRecreating() ? imgMsgInitHeader : imgMsgCopyForImport,
+                         target.c_str());
+        return 0;
+    }
+    int result = 1;
+    if (imgRecreating()) {
+        result = imgRecreate(prefix, a);
+    } else if (a.size < 0 || fileCopyF(a.name, a.outPath, 0, 0, static_cast<uint32_t>(a.size),
+                                       "wb") != static_cast<uint64_t>(a.size)) {
+        std::fprintf(stderr, imgMsgCopyForImport, a.outName.c_str());
+        result = 0;
+    } else {
+        for (uint32_t i = 0; i < a.dirCount; ++i)
+            (void)imgImportDir(prefix, a, i, 0);
+    }
+    if (result == 0) {
+        fileOutputAbandon(out);
+        return 0;
+    }
+    return fileOutputCommit(out) ? 1 : 0;
 }
 
 std::optional<uint32_t> imgImportDir(std::string& prefix, ImgArchive& a, uint32_t i, uint32_t next)
@@ -286,12 +286,12 @@ uint32_t imgReplaceFile(const std::string& name, const ImgArchive& a, uint32_t f
     }
     const uint32_t pos = first * imgSectorSize;
     const auto bytes = static_cast<uint32_t>(fsize);
-    if (fileCopyF(name, a.outName, 0, pos, bytes, "rb+") != bytes) {
+    if (fileCopyF(name, a.outPath, 0, pos, bytes, "rb+") != bytes) {
         std::fprintf(stderr, imgMsgImportError, name.c_str());
         return 0;
     }
     const auto rest = static_cast<uint32_t>(osize - bytes);
-    if (rest != 0 && fileFillF(a.outName, 0, pos + bytes, rest, "rb+") != rest) {
+    if (rest != 0 && fileFillF(a.outPath, 0, pos + bytes, rest, "rb+") != rest) {
         std::fputs(imgMsgAlignError, stderr);
         return 0;
     }
@@ -305,7 +305,7 @@ uint32_t imgAppendFile(const std::string& name, const ImgArchive& a, uint32_t fi
 
 bool imgSaveHeader(const ImgArchive& a)
 {
-    if (fileSave(a.outName, a.header, 0, "rb+") != a.header.size()) {
+    if (fileSave(a.outPath, a.header, 0, "rb+") != a.header.size()) {
         std::fprintf(stderr, imgMsgSaveTables, a.outName.c_str());
         return false;
     }
@@ -316,7 +316,7 @@ bool imgSaveHeader(const ImgArchive& a)
         leAppend32(list, d.sector);
         leAppend32(list, d.fileSector);
     }
-    if (fileSave(a.outName, list, imgHeaderSize, "rb+") != list.size()) {
+    if (fileSave(a.outPath, list, imgHeaderSize, "rb+") != list.size()) {
         std::fprintf(stderr, imgMsgSaveDirs, a.outName.c_str());
         return false;
     }

@@ -94,5 +94,5 @@ inline constexpr const char* imgMsgOutputDamaged =
 inline constexpr const char* imgMsgStopped =
     "ERROR: recreation stopped at directory %d, archive was not written\n";
 inline constexpr const char* imgMsgNoTemp =
-    "ERROR: can't create temporary file beside %s, it was left unchanged\n";
+    "ERROR: can't create temporary file beside %s: %s, it was left unchanged\n";
 inline constexpr const char* imgMsgNotReplaced = "ERROR: can't replace %s, it was left unchanged\n";

@@ -18,5 +18,5 @@ inline constexpr const char* sampleMsgTooManyArgs = "unexpected argument %s\n";
 inline constexpr const char* sampleMsgCantMkdir = "ERROR: cannot create directory %s\n";
 inline constexpr const char* sampleMsgNotDir = "ERROR: %s exists and is not a directory\n";
 inline constexpr const char* sampleMsgBuild = "ERROR: internal error building the sample game: %s\n";
-inline constexpr const char* sampleMsgWrite = "ERROR: cannot write file %s\n";
+inline constexpr const char* sampleMsgWrite = "ERROR: cannot write file %s: %s\n";
 inline constexpr const char* sampleMsgWritten = "wrote %s (%u bytes): %s\n";

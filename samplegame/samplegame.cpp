@@ -260,18 +260,15 @@ bool sampleGameWrite(const SampleGame& game, const std::string& dir)
     const std::string prefix = dir.ends_with('/') ? dir : dir + "/";
     for (const SampleGameFile& f : game.files) {
         const std::string target = prefix + f.name;
-        // The temporary file sits beside the target, so the final rename
-        // stays on one file system.
-        std::string temp = prefix;
-        if (!fileCreateTemp(temp, false)) {
-            std::fprintf(stderr, sampleMsgWrite, target.c_str());
+        FileOutput out;
+        if (!fileOutputBegin(out, target))
+            return false;  // the routine has said why
+        if (fileSave(out.path, f.data, 0, "wb") != f.data.size()) {
+            std::fprintf(stderr, sampleMsgWrite, target.c_str(), platformLastError().c_str());
             return false;
         }
-        if (fileSave(temp, f.data, 0, "wb") != f.data.size() || !fileCommitTemp(temp, target)) {
-            std::remove(temp.c_str());
-            std::fprintf(stderr, sampleMsgWrite, target.c_str());
+        if (!fileOutputCommit(out))
             return false;
-        }
     }
     return true;
 }

@@ -87,7 +87,7 @@ TEST_F(BincopyCli, MessagesAsWritten)
     EXPECT_EQ(r.err, "WARN: file f is bigger than max import size, dont importing 3 bytes!\n");
     EXPECT_EQ(read("t"), "0");
     r = run({"-t", "f", "in", "out"});  // a table without entries loads
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "ERROR: cant read in: No such file or directory\n");
     write("empty.tbs", "");
     r = run({"-t", "empty.tbs", "f", "out"});
     EXPECT_EQ(r.err, "ERROR: file \"empty.tbs\" has zero size\n"
@@ -186,11 +186,12 @@ TEST_F(BincopyCli, AppendSeveralFiles)
     write("b", "BB");
     write("empty", "");
     // FILE is created even when nothing is appended.
+    const std::string missing = "ERROR: cant read missing: No such file or directory\n";
     RunResult r = run({"-a", "t", "missing"});
-    EXPECT_EQ(r.out + r.err, "");
+    EXPECT_EQ(r.out + r.err, missing);
     EXPECT_EQ(read("t"), "");
     r = run({"-a", "t", "a", "empty", "b", "missing", "a"});
-    EXPECT_EQ(r.out + r.err, "");
+    EXPECT_EQ(r.out + r.err, missing);
     EXPECT_EQ(read("t"), "ABBA");
     run({"-a", "t", "b"});
     EXPECT_EQ(read("t"), "ABBABB");

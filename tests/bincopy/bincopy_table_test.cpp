@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 struct BincopyTable : ::testing::Test {
@@ -62,6 +64,35 @@ TEST_F(BincopyTable, LargeFileWithKeysOnTheChunkBoundaries)
     EXPECT_TRUE(testReadText(dir / "again.bin") == in);
 }
 
+TEST_F(BincopyTable, OutputsGoThroughTheSharedRoutine)
+{
+    namespace fs = std::filesystem;
+    testWriteText(dir / "k.tbs", codeTable());
+    testWriteText(dir / "in", "ab");
+    testMkdirs(dir / "keep");
+    testWriteText(dir / "keep/t.txt", "old");
+    fs::permissions(dir / "keep/t.txt", fs::perms(0640));
+    fs::create_symlink("keep/t.txt", dir / "link.txt");
+    // A link stays a link and the file keeps its mode; /dev/stdout is
+    // written as a stream.
+    RunResult r = run({"-t", "k.tbs", "in", "link.txt", "in", "/dev/stdout"});
+    EXPECT_EQ(r.out + r.err, "AB");
+    EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
+    EXPECT_EQ(testReadText(dir / "keep/t.txt"), "AB");
+    EXPECT_EQ(fs::status(dir / "keep/t.txt").permissions(), fs::perms(0640));
+    // Read-only outputs, whole or written in place, are refused unchanged.
+    fs::permissions(dir / "keep/t.txt", fs::perms(0444));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-t", "k.tbs", "in", "link.txt"},
+          {"-e", "in", "link.txt", "0", "1"},
+          {"-iM", "link.txt", "0", "in", "3"}}) {
+        r = run(args);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.err, "ERROR: output \"link.txt\" is read-only, it was left unchanged\n");
+    }
+    EXPECT_EQ(testReadText(dir / "keep/t.txt"), "AB");
+}
+
 TEST_F(BincopyTable, MissingOrEmptyInputStopsTheGroups)
 {
     testWriteText(dir / "k.tbs", codeTable());
@@ -69,7 +100,7 @@ TEST_F(BincopyTable, MissingOrEmptyInputStopsTheGroups)
     testWriteText(dir / "empty", "");
     RunResult r = run({"-t", "k.tbs", "missing", "o1", "in", "o2"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "ERROR: cant read missing: No such file or directory\n");
     EXPECT_FALSE(testExists(dir / "o1"));
     EXPECT_FALSE(testExists(dir / "o2"));
     run({"-t", "k.tbs", "in", "o3", "empty", "o4", "in", "o5"});

@@ -117,10 +117,11 @@ TEST_F(Bincopy, ImportWholeFiles)
     write("a", "AAAA");
     write("b", "BB");
     // The target is created; a position past its end leaves zeros between;
-    // a missing FILE1 copies nothing; a partial last group is ignored.
+    // a missing FILE1 copies nothing and says why; a partial last group is
+    // ignored.
     const RunResult r = run({"-i", "t", "2", "a", "0x8", "b", "0", "missing", "0"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "ERROR: cant read missing: No such file or directory\n");
     EXPECT_EQ(read("t"), std::string("\0\0AAAA\0\0BB", 10));
     run({"-i", "t", "010", "a"});  // octal 8
     EXPECT_EQ(read("t"), std::string("\0\0AAAA\0\0AAAA", 12));
@@ -273,16 +274,19 @@ TEST_F(Bincopy, ExportRanges)
     run({"-ep", "f", "p1", "3", "7", "p2", "6", "2"});
     EXPECT_EQ(read("p1"), "3456");
     EXPECT_EQ(read("p2"), "6789");  // POSEND below POSSTART: to the end
-    run({"-e", "missing", "m", "0", "4"});
+    RunResult r = run({"-e", "missing", "m", "0", "4"});
+    EXPECT_EQ(r.err, "ERROR: cant read missing: No such file or directory\n");
     EXPECT_FALSE(exists("m"));
-    // A position past the end exports nothing into a new, empty file.
-    run({"-e", "f", "past", "20", "4"});
+    // A position past the end exports nothing into a new, empty file, and
+    // the short copy is reported.
+    r = run({"-e", "f", "past", "20", "4"});
+    EXPECT_EQ(r.err, "ERROR: copied only 0 of 4 bytes from f to past: end of input file\n");
     EXPECT_TRUE(exists("past"));
     EXPECT_EQ(read("past"), "");
-    // An output that can't be written is not reported, like every copy failure.
-    const RunResult r = run({"-e", "f", "nodir/e", "0", "4", "e2", "0", "1"});
+    // An output that can't be made is reported; the exit code stays 0.
+    r = run({"-e", "f", "nodir/e", "0", "4", "e2", "0", "1"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out + r.err, "");
+    EXPECT_EQ(r.out + r.err, "ERROR: can't create \"nodir/e\": No such file or directory\n");
     EXPECT_EQ(read("e2"), "0");
     // No temporary files are left behind.
     for (const std::string& name : testListDir(dir.path))

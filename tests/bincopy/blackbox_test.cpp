@@ -107,11 +107,12 @@ TEST(BincopyBlackbox, ImportCreatesTargetAndWritesPastEnd) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(testReadFile(d / "t"), (Bytes{0, 0, 0, 0, 0, 0xA1, 0xA2, 0xA3}));
 
-    // In place into an existing target, two groups; a missing FILE1 is silent.
+    // In place into an existing target, two groups; a missing FILE1 is
+    // skipped with the reason.
     testWriteFile(d / "t", Bytes(6, 0xEE));
     r = testRun("bincopy", {"-i", "t", "1", "a", "2", "missing", "4", "a"}, d.path);
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "ERROR: cant read missing: No such file or directory\n");
     EXPECT_EQ(testReadFile(d / "t"), (Bytes{0xEE, 0xA1, 0xA2, 0xA3, 0xA1, 0xA2, 0xA3}));
 }
 

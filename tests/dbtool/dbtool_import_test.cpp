@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 std::vector<uint8_t> concat(std::vector<uint8_t> a, const std::vector<uint8_t>& b)
@@ -208,6 +210,45 @@ TEST(DbRecreateTest, OutputInAMissingDirectoryIsReported)
     r = testRun("dbtool", {"-i", s / "in", s / "s.db", out});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.err, "ERROR:error copy file for importing: " + out + "\n");
+}
+
+TEST(DbRecreateTest, OutputsGoThroughTheSharedRoutine)
+{
+    namespace fs = std::filesystem;
+    ImportDir s;
+    testMkdirs(s / "keep");
+    testWriteFile(s / "keep/new.db", {'o', 'l', 'd'});
+    fs::create_symlink("keep/new.db", s / "link.db");
+    RunResult r = testRun("dbtool", {"-r", "-d", s / "in", s / "s.db", s / "link.db"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(fs::is_symlink(s / "link.db"));
+    EXPECT_EQ(testReadFile(s / "keep/new.db"), s.input);
+
+    // Read-only outputs, replaced or imported into in place, are refused.
+    fs::permissions(s / "keep/new.db", fs::perms(0444));
+    fs::permissions(s / "s.db", fs::perms(0444));
+    testWriteFile(s / "in/00_00_0101.04", dbFixtureBytes(10, 0xF0));
+    for (const auto& [args, name] :
+         std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"-r", "-n", s / "in", s / "s.db", s / "link.db"}, s / "link.db"},
+             {{"-i", "-n", s / "in", s / "s.db"}, s / "s.db"}}) {
+        r = testRun("dbtool", args);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.err, "ERROR: output \"" + name + "\" is read-only, it was left unchanged\n");
+    }
+    EXPECT_EQ(testReadFile(s / "keep/new.db"), s.input);
+    EXPECT_EQ(testReadFile(s / "s.db"), s.input);
+}
+
+TEST(DbImportTest, ADirFileOf2GiBIsRefusedBeforeItsSizeIsCompared)
+{
+    ImportDir s;
+    testWriteFile(s / "in/00_00_0101.04", {});
+    std::filesystem::resize_file(s / "in/00_00_0101.04", uint64_t{1} << 31);
+    const RunResult r = testRun("dbtool", {"-i", "-n", s / "in", s / "s.db"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "ERROR: file \"" + (s / "in/00_00_0101.04") + "\" is 2 GiB or larger\n");
+    EXPECT_EQ(testReadFile(s / "s.db"), s.input);
 }
 
 TEST(DbRecreateTest, FirstChunkIsPutRightAfterThePointerTable)

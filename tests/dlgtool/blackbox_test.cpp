@@ -399,12 +399,13 @@ TEST(DlgtoolBlackbox, SeparateTablesForScriptsAndTexts) {
     EXPECT_EQ(testReadFile(t.d / "b.dlg"), dlgFile(1, {{"\x80", 1}, {"\x80", 2}}));
 }
 
-TEST(DlgtoolBlackbox, SingleFileWithoutOutputGoesOntoItself) {
+TEST(DlgtoolBlackbox, SingleFileWithoutOutputGoesBesideIt) {
     Dir t;
     testWriteFile(t.d / "a.dlg", sampleNormal());
     RunResult r = testRun("dlgtool", {"a.dlg"}, t.d.path);
     EXPECT_EQ(r.exitCode, 1) << r.err;
-    EXPECT_EQ(testReadText(t.d / "a.dlg"), kSampleText);
+    EXPECT_EQ(testReadText(t.d / "a.txt"), kSampleText);
+    EXPECT_EQ(testReadFile(t.d / "a.dlg"), sampleNormal());
 }
 
 

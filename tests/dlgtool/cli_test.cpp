@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace dlgfix;
 
 namespace {
@@ -260,7 +262,7 @@ TEST(DlgCli, HandlerFailuresSkipOnlyThatFile)
     EXPECT_FALSE(testExists(w / "t.dlg"));
 
     r = w.run({"b.dlg", "nodir/b.txt"});
-    EXPECT_EQ(r.err, "ERROR: cant write file nodir/b.txt\n");
+    EXPECT_EQ(r.err, "ERROR: can't create \"nodir/b.txt\": No such file or directory\n");
     EXPECT_EQ(r.exitCode, 0);
 
     r = w.run({"-c", "-s", "b.txt", "b2.dlg", "missing.dls"});
@@ -270,15 +272,62 @@ TEST(DlgCli, HandlerFailuresSkipOnlyThatFile)
     EXPECT_EQ(testReadFile(w / "b2.dlg"), sampleDialog());
 }
 
-TEST(DlgCli, ASingleFileWithoutOutputIsProcessedOntoItself)
+TEST(DlgCli, ASingleFileWithoutOutputIsNeverWrittenOverWithAnotherKind)
 {
     Workspace w;
     testWriteFile(w / "x.dlg", sampleDialog());
+    // The output goes beside the input, named as for a folder.
     ASSERT_EQ(w.run({"x.dlg"}).exitCode, 1);
-    EXPECT_EQ(testReadText(w / "x.dlg"), sampleText());
-    ASSERT_EQ(w.run({"-c", "x.dlg"}).exitCode, 1);
+    EXPECT_EQ(testReadText(w / "x.txt"), sampleText());
     EXPECT_EQ(testReadFile(w / "x.dlg"), sampleDialog());
-    EXPECT_EQ(testListDir(w.dir.path).size(), 4u);  // no temporary file left behind
+    ASSERT_EQ(w.run({"-r", "-s", "x.dlg"}).exitCode, 1);
+    EXPECT_TRUE(testExists(w / "x.raw"));
+    EXPECT_TRUE(testExists(w / "x.dsr"));
+    testWriteText(w / "x.txt", sampleText());
+    ASSERT_EQ(w.run({"-c", "x.txt"}).exitCode, 1);
+    EXPECT_EQ(testReadFile(w / "x.dlg"), sampleDialog());
+
+    // Named explicitly, or derived as the input itself: refused.
+    RunResult r = w.run({"x.dlg", "x.dlg"});
+    EXPECT_EQ(r.err, "ERROR: x.dlg not converted: output x.dlg is the input file itself, in/out "
+                     "should differ\n");
+    EXPECT_EQ(r.exitCode, 0);
+    r = w.run({"-c", "x.dlg"});
+    EXPECT_EQ(r.err, "ERROR: x.dlg not converted: output x.dlg is the input file itself, in/out "
+                     "should differ\n");
+    r = w.run({"-s", "x.dlg", "both.txt", "both.txt"});
+    EXPECT_EQ(r.err, "ERROR: x.dlg not converted: text and script would both be written to "
+                     "both.txt\n");
+    EXPECT_EQ(testReadFile(w / "x.dlg"), sampleDialog());
+    // Recomputation alone rewrites the dialog file in place.
+    EXPECT_EQ(w.run({"-o", "x.dlg"}).exitCode, 0);
+    // No temporary file left behind.
+    EXPECT_EQ(testListDir(w.dir.path), (std::vector<std::string>{"dls.tbs", "kz7.tbl", "kz7.tbs",
+                                                                 "x.dlg", "x.dsr", "x.raw", "x.txt"}));
+}
+
+TEST(DlgCli, OutputsGoThroughTheSharedRoutine)
+{
+    namespace fs = std::filesystem;
+    Workspace w;
+    testWriteFile(w / "x.dlg", sampleDialog());
+    testMkdirs(w / "keep");
+    testWriteText(w / "keep/x.txt", "old");
+    fs::create_symlink("keep/x.txt", w / "link.txt");
+    ASSERT_EQ(w.run({"x.dlg", "link.txt"}).exitCode, 1);
+    EXPECT_TRUE(fs::is_symlink(w / "link.txt"));
+    EXPECT_EQ(testReadText(w / "keep/x.txt"), sampleText());
+
+    fs::permissions(w / "keep/x.txt", fs::perms(0444));
+    testWriteText(w / "x.txt", sampleText());
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-c", "x.txt", "keep/x.txt"}, {"x.dlg", "link.txt"}}) {
+        const RunResult r = w.run(args);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.err, "ERROR: output \"" + args.back() + "\" is read-only, it was left "
+                         "unchanged\n");
+    }
+    EXPECT_EQ(testReadText(w / "keep/x.txt"), sampleText());
 }
 
 TEST(DlgCli, CountsAbove255AreReportedAs255)

@@ -206,16 +206,21 @@ TEST(DlgEndToEnd, InputsSharingOneOutputFileAndMissingInputs)
     testMkdirs(w / "d");
     testWriteFile(w / "d/a.dlg", dlgFile({{game("s"), 1}, {game("a"), 2}}));
     testWriteFile(w / "d/b.dlg", dlgFile({{game("s"), 1}, {game("b"), 2}}));
-    // Several inputs write in turn to the same output: the last one stays.
+    // Several inputs would write in turn to the same output: the first one
+    // stays, the second is refused and the run goes on.
     RunResult r = w.run({"d/", "all.txt"});
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(testReadText(w / "all.txt"), "s" + sep(1) + "b" + sep(2));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "ERROR: d/b.dlg not converted: all.txt was already written from d/a.dlg in "
+                     "this run\n");
+    EXPECT_EQ(testReadText(w / "all.txt"), "s" + sep(1) + "a" + sep(2));
 
-    // A name that does not exist is a pattern matching nothing.
+    // A name that does not exist is a pattern matching nothing: said so.
     r = w.run({"none.dlg", "none.txt"});
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "ERROR: no input file none.dlg: No such file or directory\n");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_FALSE(testExists(w / "none.txt"));
+    r = w.run({"d/x*.dlg", "none.txt"});
+    EXPECT_EQ(r.err, "ERROR: no input file d/x*.dlg: no file matches\n");
 
     // A pattern with an output directory.
     testMkdirs(w / "o");

@@ -444,3 +444,42 @@ TEST(DlgRecompute, ARebuildEndsWithTheLastTextWithoutItsZeros)
     EXPECT_EQ(g.size(), given.size());
     EXPECT_EQ(flagsOf(g, 2), 16 + 256 * 16);
 }
+
+TEST(DlgRecompute, ASizeTheWordCannotHoldIsStoredAsItsLimitWithAWarning)
+{
+    std::string lines = "a";
+    for (int i = 1; i < 16; ++i)
+        lines += "|a";
+    Recomputer r(dlgModeNone);
+    Bytes f = dlgFile({{{0x10}, 0}, {game(lines), 0}, {{0x30}, 0},
+                       {game(std::string(600, 'a')), 0}, {{0x40}, 0}, {game("a"), 0}});
+    std::string err;
+    ASSERT_EQ(r.run(f, false, &err), DlgRecomputeResult::done);
+    EXPECT_EQ(err, "WARNING: t.dlg: dialog No.2: window height 256 is more than its field "
+                   "holds, 240 stored\n"
+                   "WARNING: t.dlg: dialog No.6: window width 4800 is more than its field "
+                   "holds, 4095 stored\n");
+    EXPECT_EQ(flagsOf(f, 0), 8 + 256 * 240);  // 15 lines, not 0
+    EXPECT_EQ(flagsOf(f, 1) & 0xFF, 16);       // the lines byte holds 16
+    EXPECT_EQ(flagsOf(f, 2), 4095 + 256 * 16);
+}
+
+TEST(DlgRecompute, BytesBetweenTheTableAndTheFirstRecordAreKept)
+{
+    // One dialog whose first pointer leaves four bytes after its two table
+    // entries; read as a pointer they would point into the text.
+    const Bytes gap{0x20, 0x00, 'x', 'y'};
+    Bytes given = dlgFile({{{0x10}, 0}, {game("aaaa~"), 0}});
+    given.insert(given.begin() + 12, gap.begin(), gap.end());
+    put16(given, 4, 12);
+    put16(given, 8, 13);
+    for (const int mode : {dlgModeReplace, dlgModeMerge}) {
+        Recomputer r(mode);
+        Bytes f = given;
+        std::string err;
+        ASSERT_EQ(r.run(f, false, &err), DlgRecomputeResult::done);
+        EXPECT_EQ(Bytes(f.begin() + 12, f.begin() + 16), gap) << mode;
+        EXPECT_EQ(flagsOf(f, 0), 38 + 256 * 16) << mode;
+        EXPECT_EQ(f.size(), given.size()) << mode;
+    }
+}

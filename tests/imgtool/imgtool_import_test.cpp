@@ -224,6 +224,50 @@ TEST(ImgRecreate, RejectedDirectoryStopsAndReplacesNothing)
     }
 }
 
+TEST(ImgRecreate, AnExistingOutputIsReplacedOnlyByAWholeArchive)
+{
+    // The output is a link to a file of the user's, with its own mode.
+    ImgScene s;
+    namespace fs = std::filesystem;
+    testMkdirs(s.root / "keep");
+    const std::vector<uint8_t> old{'o', 'l', 'd'};
+    testWriteFile(s.root / "keep/out.img", old);
+    fs::permissions(s.root / "keep/out.img", fs::perms(0640));
+    fs::create_symlink("keep/out.img", s.root / "out.img");
+    const std::string out = s.root / "out.img";
+
+    // A DIR file that makes recreation stop: the old output stays.
+    const std::string big = s.dir + "/1006";
+    testWriteFile(big, {});
+    fs::resize_file(big, uint64_t{65532} * imgFixSector);
+    RunResult r = testRun("imgtool", {"-r", "-n", "-s", s.dir, s.img, out});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(testLines(r.err).back(),
+              "ERROR: recreation stopped at directory 1, archive was not written");
+    EXPECT_EQ(testReadFile(out), old);
+    EXPECT_EQ(testListDir(s.root / "keep"), std::vector<std::string>{"out.img"});
+
+    // A whole archive goes into the file the link names; link and mode stay.
+    fs::remove(big);
+    r = testRun("imgtool", {"-r", "-n", "-s", s.dir, s.img, out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(fs::is_symlink(out));
+    EXPECT_EQ(testReadFile(s.root / "keep/out.img"), s.layout.bytes);
+    EXPECT_EQ(fs::status(out).permissions(), fs::perms(0640));
+
+    // A read-only output, or a read-only archive imported in place: one line.
+    fs::permissions(s.root / "keep/out.img", fs::perms(0444));
+    fs::permissions(s.img, fs::perms(0444));
+    for (const auto& [args, name] :
+         std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"-r", s.dir, s.img, out}, out}, {{"-i", s.dir, s.img}, s.img}}) {
+        r = testRun("imgtool", args);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.err, "ERROR: output \"" + name + "\" is read-only, it was left unchanged\n");
+    }
+    EXPECT_EQ(testReadFile(s.root / "keep/out.img"), s.layout.bytes);
+}
+
 TEST(ImgRecreate, NumbersFromTheEndOfTheHeaderArea)
 {
     // Directory 0's file sector is informational for type 2: a wrong value

@@ -102,6 +102,20 @@ TEST(FileOutputTest, PipesAndDevicesAreWrittenInPlace)
 
     EXPECT_TRUE(fileSaveWhole("/dev/null", newBytes));
     EXPECT_FALSE(isLink("/dev/null"));
+
+    // A descriptor path (as /dev/stdout is) open on a plain file writes that
+    // file itself, not a new one renamed over its name.
+    testWriteFile(dir / "log", oldBytes);
+    const int fd = ::open((dir / "log").c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    struct stat before {};
+    ASSERT_EQ(::stat((dir / "log").c_str(), &before), 0);
+    EXPECT_TRUE(fileSaveWhole("/proc/self/fd/" + std::to_string(fd), newBytes));
+    ::close(fd);
+    struct stat after {};
+    ASSERT_EQ(::stat((dir / "log").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(testReadFile(dir / "log"), newBytes);
 }
 
 TEST(FileOutputTest, RefusalsPrintOneLineAndChangeNothing)

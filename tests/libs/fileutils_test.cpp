@@ -196,22 +196,6 @@ TEST(FileFindFilesTest, SortedCaseInsensitiveNoDirectories)
     EXPECT_EQ(fileFindFiles(dir / "*.dlg"), (std::vector<std::string>{"a.dlg", "b.DLG"}));
 }
 
-TEST(FileCommitTempTest, ReplacesWholeOrNothing)
-{
-    ScratchDir dir;
-    testWriteFile(dir / "target", {1, 2, 3});
-    testWriteFile(dir / "temp", {9, 9});
-    ASSERT_TRUE(fileCommitTemp(dir / "temp", dir / "target"));
-    EXPECT_EQ(testReadFile(dir / "target"), (std::vector<uint8_t>{9, 9}));
-    EXPECT_FALSE(testExists(dir / "temp"));
-
-    // A rename into a missing directory fails: target untouched, temp removed.
-    testWriteFile(dir / "temp", {7});
-    EXPECT_FALSE(fileCommitTemp(dir / "temp", dir / "nodir/target"));
-    EXPECT_FALSE(testExists(dir / "temp"));
-    EXPECT_EQ(testReadFile(dir / "target"), (std::vector<uint8_t>{9, 9}));
-}
-
 }  // namespace
 
 namespace {

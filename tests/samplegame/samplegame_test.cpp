@@ -3,6 +3,7 @@
 // readers of readers.h and tables.h.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -149,6 +150,22 @@ TEST(SampleGameProgram, ReplacesAnOlderGameAndRefusesBadArguments)
     r = testRun("samplegame", {dir / "missing/game"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "ERROR: cannot create directory " + (dir / "missing/game") + "\n");
+
+    // Files go through the shared output routine: a link stays a link, a
+    // read-only file is refused with one line and left as it was.
+    namespace fs = std::filesystem;
+    testMkdirs(dir / "g");
+    testWriteText(dir / "real.img", "old");
+    fs::create_symlink("../real.img", dir / "g/kz7.img");
+    testWriteText(dir / "g/kz7.tbl", "old");
+    fs::permissions(dir / "g/kz7.tbl", fs::perms(0444));
+    r = testRun("samplegame", {dir / "g"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "ERROR: output \"" + (dir / "g/kz7.tbl") + "\" is read-only, it was left "
+                     "unchanged\n");
+    EXPECT_TRUE(fs::is_symlink(dir / "g/kz7.img"));
+    EXPECT_EQ(testReadFile(dir / "real.img"), gameFile("kz7.img"));
+    EXPECT_EQ(testReadText(dir / "g/kz7.tbl"), "old");
 }
 
 TEST(SampleImg, FilesLieBackToBackAfterTheHeaderArea)

@@ -154,3 +154,27 @@ inline std::string tblRandomInput(std::mt19937& rng, size_t n)
         s += alphabet[std::uniform_int_distribution<size_t>(0, alphabet.size() - 1)(rng)];
     return s;
 }
+
+// Random tables for the direct cells: keys of 1 to 3 bytes, now and then up
+// to 18, over bytes at the edges of the 64-byte windows; values of 0 to 5
+// such bytes; some keys with a copy char after their fixed bytes. `pieces`
+// receives every key and value, for inputs that hit them.
+inline std::string tblRandomWideTable(std::mt19937& rng, std::vector<std::string>& pieces)
+{
+    static constexpr uint8_t alphabet[] = {0x00, 0x3F, 0x40, 0x7F, 0x80, 0xBF, 0xC0, 0xFF};
+    auto pick = [&](size_t lo, size_t hi) { return std::uniform_int_distribution<size_t>(lo, hi)(rng); };
+    auto bytes = [&](size_t n) {
+        std::vector<uint8_t> b;
+        for (size_t i = 0; i < n; ++i)
+            b.push_back(alphabet[pick(0, std::size(alphabet) - 1)]);
+        pieces.emplace_back(b.begin(), b.end());
+        return tblFixtureHex(b);
+    };
+    std::string text;
+    for (size_t i = pick(1, 30); i > 0; --i) {
+        const std::string copy = pick(0, 9) == 0 ? "\\c01" : "";
+        text += tblFixtureLine(bytes(pick(0, 5) == 0 ? pick(4, 18) : pick(1, 3)) + copy,
+                               bytes(pick(0, 5)) + copy);
+    }
+    return text;
+}

@@ -219,6 +219,65 @@ TEST_F(TblTest, IndexGivesTheSortedScanResult)
     }
 }
 
+TEST_F(TblTest, DirectCellsGiveTheSortedScanResult)
+{
+    std::mt19937 rng(7301);
+    int direct = 0;
+    for (int round = 0; round < 400; ++round) {
+        tblReset();
+        const bool skip = round % 5 == 0;
+        std::vector<std::string> pieces;
+        const std::string table = (skip ? "=skipmode\r\n" : "") + tblRandomWideTable(rng, pieces);
+        load(table);
+        const TblData& d = *tblCurrent().data;
+        direct += !d.forward.cells.empty() && !d.reverse.cells.empty();
+        for (int k = 0; k < 4; ++k) {
+            // Keys, values, their first bytes and single bytes.
+            std::string in;
+            for (size_t i = rng() % 40; i > 0; --i) {
+                const std::string& p = pieces[rng() % pieces.size()];
+                in += rng() % 4 ? p.substr(0, rng() % 2 ? p.size() : rng() % (p.size() + 1))
+                                : std::string(1, static_cast<char>(rng()));
+            }
+            ASSERT_EQ(tblTestConvert(in), tblReferenceConvert(d.forward.entries, !skip, in))
+                << "table:\n" << table << "input: " << in;
+            ASSERT_EQ(tblTestConvert(in, true), tblReferenceConvert(d.reverse.entries, !skip, in))
+                << "table:\n" << table << "input: " << in;
+        }
+    }
+    EXPECT_GT(direct, 200);  // most tables have no copy char key without fixed bytes
+}
+
+TEST_F(TblTest, KeysPastTheCellLimitAreStillConverted)
+{
+    // 65536 two-byte prefixes, each followed by 0x00 or 0xFF: their rows
+    // outgrow the cell table, so the later prefixes are walked.
+    auto code = [](unsigned a, unsigned b, unsigned c) {
+        return std::string{static_cast<char>(a), static_cast<char>(b), static_cast<char>(c)};
+    };
+    auto valueOf = [](unsigned a, unsigned b, unsigned c) { return std::string(1, 'A' + (a + b + c) % 26); };
+    std::string table;
+    for (unsigned a = 0; a < 256 * 256; ++a)
+        for (const unsigned c : {0x00u, 0xFFu})
+            table += tblFixtureLine(tblFixtureHex(tblFixtureBytes(code(a >> 8, a & 255, c))),
+                                    valueOf(a >> 8, a & 255, c));
+    load(table);
+    const std::vector<uint32_t>& cells = tblCurrent().data->forward.cells;
+    ASSERT_NE(std::find(cells.begin(), cells.end(), tblCellWalk), cells.end());
+    std::mt19937 rng(5);
+    std::string in;
+    std::string expected;
+    for (int i = 0; i < 3000; ++i) {
+        // Without 0x00 or 0xFF in the first two bytes no key spans two codes;
+        // a prefix followed by 0x41 matches nothing and passes as it is.
+        const unsigned a = 1 + rng() % 254, b = 1 + rng() % 254;
+        const unsigned c = rng() % 3 == 0 ? 0x41 : rng() % 2 ? 0xFF : 0x00;
+        in += code(a, b, c);
+        expected += c == 0x41 ? code(a, b, c) : valueOf(a, b, c);
+    }
+    EXPECT_EQ(tblTestConvert(in), expected);
+}
+
 TEST_F(TblTest, DataFileFormLeavesTheTailUnconsumed)
 {
     tblForm = TblForm::dfile;
