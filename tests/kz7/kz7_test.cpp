@@ -1,5 +1,6 @@
 // kz7 end to end on the sample game: unpack, edit, status, check, pack,
 // verify; and the manifest's writer and strict reader.
+#include "check.h"
 #include "manifest.h"
 #include "support/testsupport.h"
 
@@ -210,6 +211,73 @@ TEST(Kz7Cli, HelpAndWrongArguments)
     r = testRun("kz7", {"status", d.path});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "ERROR: " + d.path + "/ is not a kz7 project (kz7-project.json is missing); unpack the game into it first\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Kz7Check, FindsOverflowUnknownCharactersDamagedSeparatorsAndMissingEnds)
+{
+    Project p;
+    RunResult r = testRun("kz7", {"check", "work"}, p.dir.path);
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "checked 4 dialog texts, 13 windows: 0 overflow, 0 crowded, 13 fine; 0 other problems\n");
+
+    p.replace(dlg1 + ".txt", "The elder is waiting for you.", "The village elder has been waiting for you since dawn.");
+    p.replace(dlg1 + ".txt", "my cat?", "my c\xC3\xA4t?");
+    p.replace(dlg2 + ".txt", "[e]", "[X]");
+    r = testRun("kz7", {"check", "work"}, p.dir.path);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out,
+              dlg1 + ".txt:7:19: unknown character \"\xC3\xA4\"; the table kz7.tbs can't convert it: write it another "
+                     "way or add it to the table\n" +
+                  dlg1 + ".txt:4:1: dialog 2: overflow, 380 pixels wide, 2 lines (limits 320, 15; original: fine, 198 "
+                         "pixels, 2 lines)\n" +
+                  dlg2 + ".txt:1:1: dialog 1 has no end code; end it with [e] as unpacked\n" +
+                  dlg2 + ".txt:1:" + std::to_string(1 + testLines(testReadText(p.work(dlg2 + ".txt")))[0].find("[X]")) +
+                  ": unknown control code \"[X]\"; the table kz7.tbs can't convert it: write it another way or add it "
+                  "to the table\n"
+                  "checked 4 dialog texts, 13 windows: 1 overflow, 0 crowded, 12 fine; 3 other problems\n");
+
+    // A smaller screen makes the other windows crowded or too wide; JSON
+    // gives every window with the original's verdict.
+    r = testRun("kz7", {"check", "--json", "--screen-width", "200", "work"}, p.dir.path);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.out.find("{\"dialog\": 2, \"line\": 4, \"width\": 380, \"lines\": 2, \"verdict\": \"overflow\", "
+                         "\"original\": {\"width\": 198, \"lines\": 2, \"verdict\": \"crowded\"}}"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\"ok\": false"), std::string::npos);
+
+    // Fixed: the shorter line, a known letter, the end code back; a damaged
+    // separator is reported at its line.
+    p.replace(dlg1 + ".txt", "The village elder has been waiting for you since dawn.", "The elder waits.");
+    p.replace(dlg1 + ".txt", "my c\xC3\xA4t?", "my cat?");
+    p.replace(dlg2 + ".txt", "[X]", "[e]");
+    r = testRun("kz7", {"check", "work"}, p.dir.path);
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    p.replace(dlg2 + ".txt", "**EnD**[", "**END**[");
+    r = testRun("kz7", {"check", "work"}, p.dir.path);
+    EXPECT_EQ(r.exitCode, 1);
+    const auto lines = testLines(r.out);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], dlg2 + ".txt:1:1: 2 dialogs where the dialog file has 3; keep one text per separator");
+    EXPECT_EQ(lines[1], dlg2 + ".txt:2:1: damaged separator; restore the line \"**EnD**[XXXX]\" and its 42 "
+                               "stars as unpacked");
+}
+
+TEST(Kz7Check, VerdictsAgainstTheLimits)
+{
+    CheckOptions o;
+    EXPECT_EQ(checkVerdict(287, 13, o), CheckVerdict::fine);
+    EXPECT_EQ(checkVerdict(288, 1, o), CheckVerdict::crowded);  // 90% of 320
+    EXPECT_EQ(checkVerdict(10, 14, o), CheckVerdict::crowded);  // 14 of 15 lines
+    EXPECT_EQ(checkVerdict(321, 1, o), CheckVerdict::overflow);
+    EXPECT_EQ(checkVerdict(100, 16, o), CheckVerdict::overflow);
+    o.screenWidth = 5000;  // the size word's 12 bits still hold at most 4095
+    EXPECT_EQ(checkVerdict(4096, 1, o), CheckVerdict::overflow);
+    EXPECT_EQ(checkVerdict(-1, 1, o), CheckVerdict::unknown);
 }
 
 }  // namespace
