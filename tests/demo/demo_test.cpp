@@ -212,3 +212,25 @@ TEST(DemoRoad, BackgroundEditReachesTheNewArchiveWhereTilesHaveOneUser)
         "bash", {std::string(KZ7_SOURCE_DIR) + "/demo/road_2_background.sh", scratch / "nobin", scratch / "w2"});
     EXPECT_NE(bad.exitCode, 0);
 }
+
+namespace {
+
+TEST(DemoRoad, Kz7TakesTheGameThroughATranslation)
+{
+    if (!haveTools() || !testExists(testToolPath("kz7")))
+        GTEST_SKIP() << "the programs of the road are not built";
+    ScratchDir scratch;
+    const RunResult r =
+        testRunExe("bash", {std::string(KZ7_SOURCE_DIR) + "/demo/road_5_kz7.sh", KZ7_BIN_DIR, scratch / "work"});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_TRUE(lastLine(r.out).starts_with(
+        "DEMO PASSED: kz7 took the game through a translation; the new archive holds exactly the edits"))
+        << r.out;
+    // The check finds both planted faults before they are fixed.
+    EXPECT_NE(r.out.find("files/01/01_0002/06/00_00_0100.txt:7:6: unknown character \"\xC3\xB6\"; the table "
+                         "kz7.tbs can't convert it: write it another way or add it to the table\n"),
+              std::string::npos)
+        << r.out;
+}
+
+}  // namespace
