@@ -2,7 +2,9 @@
 
 #include "fileutils.h"
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <variant>
 
@@ -94,7 +96,9 @@ struct Parser {
                 const char e = s[pos++];
                 if (e == '"' || e == '\\') {
                     c = e;
-                } else if (e == 'u' && pos + 4 <= s.size() && s.compare(pos, 2, "00") == 0) {
+                } else if (e == 'u' && pos + 4 <= s.size() && s.compare(pos, 2, "00") == 0 &&
+                           std::isxdigit(static_cast<unsigned char>(s[pos + 2])) &&
+                           std::isxdigit(static_cast<unsigned char>(s[pos + 3]))) {
                     const unsigned long code = std::strtoul(s.substr(pos + 2, 2).c_str(), nullptr, 16);
                     c = static_cast<char>(code);
                     pos += 4;

@@ -345,6 +345,31 @@ bool samePadded(const std::string& extracted, const std::string& packed)
                        [](uint8_t c) { return c == 0; });
 }
 
+// Offset of the first byte in which two files differ (the shorter one's
+// size when one is a prefix of the other), -1 when they are the same;
+// read in chunks, so a game of any size is compared in little memory.
+int64_t firstDifference(const std::string& a, const std::string& b)
+{
+    FilePtr fa = fileOpen(a, "rb");
+    FilePtr fb = fileOpen(b, "rb");
+    if (!fa || !fb)
+        return 0;
+    std::vector<uint8_t> ba(1 << 16), bb(1 << 16);
+    for (int64_t at = 0;;) {
+        const size_t na = std::fread(ba.data(), 1, ba.size(), fa.get());
+        const size_t nb = std::fread(bb.data(), 1, bb.size(), fb.get());
+        const size_t n = std::min(na, nb);
+        const auto hit = std::mismatch(ba.begin(), ba.begin() + static_cast<std::ptrdiff_t>(n), bb.begin());
+        if (hit.first != ba.begin() + static_cast<std::ptrdiff_t>(n))
+            return at + (hit.first - ba.begin());
+        if (na != nb)
+            return at + static_cast<int64_t>(n);
+        if (na < ba.size())
+            return std::ferror(fa.get()) || std::ferror(fb.get()) ? at + static_cast<int64_t>(n) : -1;
+        at += static_cast<int64_t>(n);
+    }
+}
+
 // "files/NN/D" of a chunk file "files/NN/D/TT/F", "" for an IMG file.
 std::string dbOfChunk(const std::string& rel)
 {
@@ -650,16 +675,12 @@ int kz7Verify(const std::string& game)
     if (kz7Unpack(game, scratch.dir + "work", o) != 0 || kz7Pack(scratch.dir + "work", scratch.dir + "out", true) != 0)
         return 1;
     const std::string imgPath = kz7Dir(game) + "kz7.img";
-    auto a = fileLoadFile(imgPath);
-    auto b = fileLoadFile(scratch.dir + "out/kz7.img");
-    if (!a || !b)
-        return 1;
-    const auto diff = std::mismatch(a->begin(), a->end(), b->begin(), b->end());
-    if (diff.first != a->end() || diff.second != b->end()) {
-        std::fprintf(stderr, kz7MsgVerifyDiffers, imgPath.c_str(),
-                     static_cast<long long>(diff.first - a->begin()));
+    const int64_t diff = firstDifference(imgPath, scratch.dir + "out/kz7.img");
+    if (diff != -1) {
+        std::fprintf(stderr, kz7MsgVerifyDiffers, imgPath.c_str(), static_cast<long long>(diff));
         return 1;
     }
-    std::printf(kz7MsgVerifyOk, imgPath.c_str(), static_cast<long long>(a->size()));
+    const long long size = fileSizeF(imgPath);
+    std::printf(kz7MsgVerifyOk, imgPath.c_str(), size);
     return 0;
 }

@@ -163,6 +163,21 @@ TEST(Kz7Road, VerifyAndAnUnchangedPackGiveTheGameBack)
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "packed 0 changed files into out/kz7.img (40960 bytes)\n");
     EXPECT_EQ(testReadFile(p.dir / "out/kz7.img"), testReadFile(p.dir / "game/kz7.img"));
+
+    // Bytes after the archive's last file don't survive a rebuild: verify
+    // says so, and where.
+    std::vector<uint8_t> img = testReadFile(p.dir / "game/kz7.img");
+    img.resize(img.size() + 2048, 0x5A);
+    testWriteFile(p.dir / "game/kz7.img", img);
+    r = testRun("kz7", {"verify", "game"}, p.dir.path);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "ERROR: game/kz7.img: unpacked and packed again it differs from the original at byte 40960; "
+                     "kz7 can't translate this game safely\n");
+    // The project no longer matches the game it came from.
+    r = testRun("kz7", {"pack", "work", "out"}, p.dir.path);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "ERROR: " + p.dir.path +
+                         "/game/kz7.img is not the archive this project was unpacked from (hash differs); unpack it again\n");
 }
 
 TEST(Kz7Road, RefusesToOverwriteWorkGameOrAnEditedFile)
