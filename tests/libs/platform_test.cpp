@@ -63,3 +63,19 @@ TEST(PlatformExitStatusTest, SaturatesAt255)
 }
 
 }  // namespace
+
+TEST(PlatformTreeTest, TempDirsAreFreshAndRemovedWhole)
+{
+    const std::string a = platformMakeTempDir("kz7test");
+    const std::string b = platformMakeTempDir("kz7test");
+    ASSERT_FALSE(a.empty());
+    ASSERT_NE(a, b);
+    EXPECT_TRUE(platformIsDir(a));
+    testMkdirs(a + "/x/y");
+    testWriteText(a + "/x/y/f", "data");
+    EXPECT_TRUE(platformRemoveTree(a));
+    EXPECT_FALSE(platformIsDir(a));
+    EXPECT_TRUE(platformRemoveTree(b));
+    EXPECT_TRUE(platformRemoveTree(a));  // nothing left to remove is no failure
+    EXPECT_EQ(platformAbsolute("/usr/./bin/../lib/"), "/usr/lib/");
+}
