@@ -178,7 +178,12 @@ void findUnknown(const std::vector<uint8_t>& t, const Part& part, std::vector<Fi
             while (i + len < part.end && (t[i + len] & 0xC0) == 0x80)
                 ++len;
         }
-        const std::string text(t.begin() + static_cast<std::ptrdiff_t>(i), t.begin() + static_cast<std::ptrdiff_t>(i + len));
+        std::string text(t.begin() + static_cast<std::ptrdiff_t>(i), t.begin() + static_cast<std::ptrdiff_t>(i + len));
+        if (len == 1 && t[i] < 0x20) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", t[i]);
+            text = hex;
+        }
         const auto [l, c] = position(t, i);
         findings.push_back({l, c,
                             (kind == "unknown-code" ? "unknown control code \"" : "unknown character \"") + text +
