@@ -102,7 +102,7 @@ std::string originOf(const std::string& rel, const std::vector<std::string>& all
     if (kind == "picture") {
         for (const std::string& other : all)
             if (kindOf(other) == "info" && rel.rfind(cutExtension(other) + "_", 0) == 0)
-                return db + ":" + other.substr(other.find('/', 6 + s2 + 1) + 1) + " (drawn)";
+                return db + ":" + other.substr(6 + s2 + 1) + " (drawn)";
     }
     return db + ":" + chunk;
 }

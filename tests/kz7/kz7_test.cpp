@@ -100,6 +100,20 @@ TEST(Kz7Road, UnpackEditPackHoldsExactlyTheEditsAndRepeats)
     RunResult r = testRun("kz7", {"status", "work"}, p.dir.path);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "41 unchanged, 0 changed, 0 missing, 0 new\n");
+    // Where each file came from.
+    const Manifest unpacked = p.manifest("work");
+    const std::vector<std::pair<std::string, std::string>> origins = {
+        {"kz7.tbs", "GAME/kz7.tbs"},
+        {"files/01/01_0000.db", "kz7.img:01/01_0000.db"},
+        {dlg1 + ".dlg", "01/01_0000.db:06/00_00_0100.dlg"},
+        {dlg1 + ".txt", "01/01_0000.db:06/00_00_0100.dlg (converted)"},
+        {floorBmp, "01/01_0000.db:0A/02_00_0300.0a (drawn)"}};
+    for (const auto& [path, from] : origins) {
+        const ManifestFile* f = manifestFind(unpacked, path);
+        ASSERT_TRUE(f) << path;
+        EXPECT_EQ(f->from, from);
+        EXPECT_EQ(f->hash, manifestHashFile(p.work(path)));
+    }
 
     p.replace(dlg1 + ".txt", "The elder is waiting", "The old man waits");
     p.replace(dlg2 + ".txt", "[e]", " Now.[e]");
