@@ -3,10 +3,11 @@
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 
-BUILD_PACKAGES := cmake g++ make ninja-build
-TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev
+BUILD_PACKAGES := cmake g++ make ninja-build pkg-config libavformat-dev libavcodec-dev \
+  libavutil-dev libswscale-dev qt6-base-dev
+TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev ffmpeg xvfb xauth
 FUZZ_PACKAGES := $(BUILD_PACKAGES) clang libclang-rt-14-dev
-BENCH_PACKAGES := $(BUILD_PACKAGES) tar coreutils time python3 libc-bin
+BENCH_PACKAGES := $(BUILD_PACKAGES) ffmpeg tar coreutils time python3 libc-bin
 
 .PHONY: build test fuzz bench demo clean
 
@@ -33,6 +34,7 @@ bench: build
 	bench/run.sh
 
 demo: build
+	@scripts/install-deps.sh ffmpeg
 	bash demo/run.sh build/bin build/demo
 
 clean:

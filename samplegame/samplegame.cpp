@@ -8,6 +8,7 @@
 #include "sampledb.h"
 #include "sampledlg.h"
 #include "sampleimg.h"
+#include "samplepics.h"
 #include "sampletext.h"
 #include "sampletim.h"
 
@@ -226,6 +227,7 @@ std::optional<SampleGame> sampleGameBuild(std::string& error)
         {sampleGameParts::tableName, "dialog character table", {table.begin(), table.end()}});
     b.game.files.push_back(
         {sampleGameParts::lengthsName, "lengths table", {lengths.begin(), lengths.end()}});
+    samplePicsAdd(b.game.files);
     return std::move(b.game);
 }
 
@@ -244,6 +246,11 @@ bool sampleGameWrite(const SampleGame& game, const std::string& dir)
     const std::string prefix = dir.ends_with('/') ? dir : dir + "/";
     for (const SampleGameFile& f : game.files) {
         const std::string target = prefix + f.name;
+        const std::string sub = prefix + platformDirPart(f.name);
+        if (sub != prefix && !platformIsDir(sub) && platformMkdir(sub) != 0) {
+            std::fprintf(stderr, sampleMsgCantMkdir, sub.c_str());
+            return false;
+        }
         // The temporary file sits beside the target, so the final rename
         // stays on one file system.
         std::string temp = prefix;
