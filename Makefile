@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 
 BUILD_PACKAGES := cmake g++ make ninja-build pkg-config libavformat-dev libavcodec-dev \
   libavutil-dev libswscale-dev qt6-base-dev
-TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev ffmpeg xvfb xauth
+TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev ffmpeg xvfb xauth xdotool
 FUZZ_PACKAGES := $(BUILD_PACKAGES) clang libclang-rt-14-dev
 BENCH_PACKAGES := $(BUILD_PACKAGES) ffmpeg tar coreutils time python3 libc-bin
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "fileutils.h"
+#include "le.h"
 #include "platform.h"
 
 extern "C" {
@@ -205,8 +206,10 @@ AviEncoderPtr aviEncoderOpen(const AviChoice& choice, const PictureBlock& first,
     const AVCodec* codec = avcodec_find_encoder_by_name(entry->name.c_str());
     const PictureHeader& h = first.header;
     const AVPixelFormat src = pictureFormat(h.biBitCount);
-    if (!codec || src == AV_PIX_FMT_NONE || h.biWidth <= 0 || h.biHeight <= 0 || frameRate == 0)
+    if (!codec || src == AV_PIX_FMT_NONE || h.biWidth <= 0 || h.biHeight <= 0)
         return nullptr;
+    // A rate of 0 is refused where the file is made; the encoder needs one.
+    frameRate = std::max<uint32_t>(frameRate, 1);
 
     AviEncoderPtr enc(new AviEncoder);
     enc->ctx = avcodec_alloc_context3(codec);
@@ -582,6 +585,29 @@ bool copyVideoOnly(const std::string& from, const std::string& to)
     return av_write_trailer(copy.out) >= 0;
 }
 
+// The muxer gives plain rows the handler code 0 in the stream header; the
+// uncompressed handler of this program is "DIB " (the format block keeps
+// compression 0, so every reader still takes the rows as they are).
+bool markUncompressed(const std::string& path)
+{
+    constexpr size_t headerArea = 64 * 1024;
+    const int64_t size = fileSizeF(path);
+    if (size <= 0)
+        return false;
+    std::vector<uint8_t> head(static_cast<size_t>(std::min<int64_t>(size, headerArea)));
+    if (fileLoad(path, head, 0) != static_cast<int64_t>(head.size()))
+        return false;
+    static const uint8_t strh[] = {'s', 't', 'r', 'h'};
+    const auto at = std::search(head.begin(), head.end(), std::begin(strh), std::end(strh));
+    const auto pos = static_cast<size_t>(at - head.begin());
+    // "strh", its size, then the type "vids" and the handler.
+    if (at == head.end() || !leFits(head.size(), pos, 16) ||
+        std::memcmp(head.data() + pos + 8, "vids", 4) != 0)
+        return false;
+    static const uint8_t dib[] = {'D', 'I', 'B', ' '};
+    return fileSave(path, dib, static_cast<uint32_t>(pos + 12), "rb+") == sizeof dib;
+}
+
 }  // namespace
 
 bool aviFinish(AviMoviePtr movie, bool dropAudio)
@@ -590,11 +616,13 @@ bool aviFinish(AviMoviePtr movie, bool dropAudio)
         return false;
     const bool ok = av_write_trailer(movie->out) >= 0;
     const bool hadAudio = movie->audio != nullptr;
+    const bool uncompressed = movie->uncompressed;
     const std::string path = movie->path;
     movie.reset();
     if (!ok)
         return false;
-    if (dropAudio && hadAudio)
-        return fileWriteWhole(path, [&](const std::string& to) { return copyVideoOnly(path, to); });
-    return true;
+    if (dropAudio && hadAudio &&
+        !fileWriteWhole(path, [&](const std::string& to) { return copyVideoOnly(path, to); }))
+        return false;
+    return !uncompressed || markUncompressed(path);
 }

@@ -35,7 +35,7 @@ inline constexpr const char* picreelMsgUsage =
     "Usage:%s -b [-t] [-r RATE] [-k KEYRATE] [-c CODEC] [-q QUALITY] [-w WAVFILE] PREFIX OUTPUT\n"
     "Program makes the AVI movie OUTPUT (cut at its last '.', plus .avi) from the\n"
     "pictures PREFIX*.bmp (or PREFIX*.tga with -t), in name order:\n"
-    "-b\trun without the dialog\n"
+    "-b\trun without the dialog (picreel without arguments opens it)\n"
     "-t\tread TGA pictures instead of BMP\n"
     "-r\tframes per second (15)\n"
     "-k\tkey frame every KEYRATE frames (1)\n"

@@ -109,11 +109,11 @@ TEST(PicreelBatch, LosslessChoicesDecodeFrameExact)
     shape.height = 20;
     const auto shapes = writeSeries(dir, "shot", 6, shape);
     struct Case {
-        std::string codec, name, tag, keys;
+        std::string codec, name, tag, handler, keys;
     };
-    for (const Case& c : {Case{"DIB", "rawvideo", "[0][0][0][0]", "KKKKKK"},
-                          Case{"ffv1", "ffv1", "FFV1", "K__K__"},
-                          Case{"huffyuv", "huffyuv", "HFYU", "KKKKKK"}}) {
+    for (const Case& c : {Case{"DIB", "rawvideo", "[0][0][0][0]", "DIB ", "KKKKKK"},
+                          Case{"ffv1", "ffv1", "FFV1", "FFV1", "K__K__"},
+                          Case{"huffyuv", "huffyuv", "HFYU", "HFYU", "KKKKKK"}}) {
         const RunResult r = testRun("picreel", {"-b", "-c", c.codec, "-k", "3", "-r", "25", "shot",
                                                 "movie." + c.codec},
                                     dir.path);
@@ -126,6 +126,11 @@ TEST(PicreelBatch, LosslessChoicesDecodeFrameExact)
         EXPECT_EQ(streams[0].at("r_frame_rate"), "25/1");
         EXPECT_EQ(streams[0].at("nb_read_packets"), "6");
         EXPECT_EQ(keyFlags(dir / "movie.avi"), c.keys) << c.codec;
+        // The stream header's type and handler code.
+        const std::string file = testReadText(dir / "movie.avi");
+        const size_t strh = file.find("strh");
+        ASSERT_NE(strh, std::string::npos);
+        EXPECT_EQ(file.substr(strh + 8, 8), "vids" + c.handler);
         EXPECT_TRUE(decodeFrames(dir / "movie.avi") == expectedMovie(shapes)) << c.codec;
     }
 }
