@@ -118,7 +118,7 @@ bool createAvi(CreationSettings& s, const CreationUi& ui)
         hooks.pump();
         PictureBlock picture;
         const bool read = picRead(name, kind, picture, buffers, &message);
-        const std::vector<uint8_t>& pixels = buffers.pixels;
+        const std::span<const uint8_t> pixels = buffers.rows;
         hooks.pump();
         if (!read) {
             hooks.error(message);

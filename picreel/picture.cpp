@@ -109,8 +109,10 @@ std::optional<FrameList> findPictures(const std::string& prefix, PictureKind kin
 
 namespace {
 
+// `rowsView` (when given) views the pixel rows: in `file` itself when they are
+// stored bottom row first, else in `pixels`.
 bool parseBmp(std::span<const uint8_t> file, PictureBlock& block, std::vector<uint8_t>& pixels,
-              const char** error)
+              const char** error, std::span<const uint8_t>* rowsView = nullptr)
 {
     *error = picMsgNotBmp;
     LeCursor c{file};
@@ -175,6 +177,15 @@ bool parseBmp(std::span<const uint8_t> file, PictureBlock& block, std::vector<ui
     const size_t pixelsAt = offBits != 0 ? offBits : paletteAt + size_t{paletteSize} * 4;
     if (!leFits(file.size(), pixelsAt, h.biSizeImage))
         return false;
+    h.biHeight = static_cast<int32_t>(rows);
+    h.biSizeImage = static_cast<uint32_t>(needed);
+    if (rowsView && !topDown) {
+        // Spare bytes past the last row are left out of the view.
+        *rowsView = file.subspan(pixelsAt, needed);
+        block.header = h;
+        *error = nullptr;
+        return true;
+    }
     if (!allocate(pixels, needed)) {
         *error = picMsgBmpAlloc;
         return false;
@@ -186,8 +197,8 @@ bool parseBmp(std::span<const uint8_t> file, PictureBlock& block, std::vector<ui
         std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(pixelsAt + from * stride), stride,
                     pixels.begin() + static_cast<std::ptrdiff_t>(r * stride));
     }
-    h.biHeight = static_cast<int32_t>(rows);
-    h.biSizeImage = static_cast<uint32_t>(needed);
+    if (rowsView)
+        *rowsView = pixels;
     block.header = h;
     *error = nullptr;
     return true;
@@ -368,10 +379,13 @@ bool picRead(const std::string& name, PictureKind kind, PictureBlock& block,
                                            : (tga ? picMsgTgaShort : picMsgNotBmp);
         return false;
     }
+    buffers.rows = {};
     if (!tga)
-        return parseBmp(buffers.file, block, buffers.pixels, error);
+        return parseBmp(buffers.file, block, buffers.pixels, error, &buffers.rows);
     std::string id;
     const bool ok = parseTga(buffers.file, block, buffers.pixels, error, &id);
+    if (ok)
+        buffers.rows = buffers.pixels;
     if (buffers.file.size() >= tgaHeaderSize && buffers.file[0] != 0) {
         std::printf(picMsgTgaId, id.c_str());
         std::fflush(stdout);
@@ -385,7 +399,7 @@ std::optional<std::vector<uint8_t>> readPicture(const std::string& name, Picture
     PictureBuffers buffers;
     if (!picRead(name, kind, block, buffers, error))
         return std::nullopt;
-    return std::move(buffers.pixels);
+    return std::vector<uint8_t>(buffers.rows.begin(), buffers.rows.end());
 }
 
 std::optional<std::vector<uint8_t>> readBmp(const std::string& name, PictureBlock& block,

@@ -69,13 +69,16 @@ std::optional<std::vector<uint8_t>> readTga(const std::string& name, PictureBloc
 std::optional<std::vector<uint8_t>> readPicture(const std::string& name, PictureKind kind,
                                                 PictureBlock& block, const char** error);
 
-// Buffers a series of readings reuses: the file and the pixel rows.
+// Buffers a series of readings reuses: the file and the pixel rows. `rows`
+// views the rows of the last picture read (inside `file` when they are
+// stored there as the picture keeps them, else in `pixels`).
 struct PictureBuffers {
     std::vector<uint8_t> file;
     std::vector<uint8_t> pixels;
+    std::span<const uint8_t> rows;
 };
 
-// readPicture into `buffers.pixels`; false with the reader's message.
+// readPicture into `buffers.rows`; false with the reader's message.
 bool picRead(const std::string& name, PictureKind kind, PictureBlock& block,
              PictureBuffers& buffers, const char** error);
 
