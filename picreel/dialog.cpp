@@ -405,6 +405,11 @@ std::unique_ptr<MainDialog> dialogCreate()
     // Commands.
     QObject::connect(m.create, &QPushButton::clicked, w, [&m] { dialogCreateMovie(m); });
     QObject::connect(m.close, &QPushButton::clicked, w, [w] { w->done(0); });
+    // The dialog closed by its window's frame during a run ends the run too.
+    QObject::connect(w, &QDialog::finished, w, [&m] {
+        if (m.progress)
+            m.settings.abortRequested = true;
+    });
     QObject::connect(m.inputName, &QLineEdit::textChanged, w, [&m] { refreshFileList(m); });
     QObject::connect(m.bmp, &QRadioButton::toggled, w, [&m] { refreshFileList(m); });
     QObject::connect(m.tga, &QRadioButton::toggled, w, [&m] { refreshFileList(m); });

@@ -217,6 +217,13 @@ TEST(PicreelBatch, AnEarlyEndKeepsTheOldMovie)
     EXPECT_EQ(r.err, "Error : File does not appear to be a bitmap.\n");
     EXPECT_EQ(testReadText(dir / "movie.avi"), "the old movie");
     EXPECT_EQ(testListDir(dir.path), (std::vector<std::string>{"bad0.bmp", "movie.avi"}));
+
+    // A movie that can't be made where it is asked for.
+    writeSeries(dir, "good", 2, {});
+    r = testRun("picreel", {"-b", "good", "missing/movie.avi"}, dir.path);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(testLines(r.err).back(), "Error : Unable to create avi file.");
+    EXPECT_FALSE(testExists(dir / "missing"));
 }
 
 TEST(PicreelBatch, OutputNamesTgaSeriesAndCommandLine)
