@@ -519,11 +519,6 @@ int aviCopyAudioPiece(AviMovie& movie, AviWav& wav)
     return 1;
 }
 
-int64_t aviFrameCount(const AviMovie& movie)
-{
-    return movie.frames;
-}
-
 namespace {
 
 // Copies the video stream of the finished movie `from` into a new file `to`.

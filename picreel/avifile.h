@@ -78,11 +78,11 @@ using AviWavPtr = std::unique_ptr<AviWav, AviWavFree>;
 // AVI file can carry.
 AviWavPtr aviWavOpen(const std::string& name);
 
-// The video stream's header: the handler code, rate, quality and frame.
+// The video stream's header: name, rate and frame (the handler code is the
+// compressor's; the muxer writes the quality as -1, the default).
 struct AviVideoHeader {
     std::string name;  // stream name, at most 63 characters
     uint32_t rate = 15;
-    int32_t quality = -1;
     int32_t width = 0;
     int32_t height = 0;
 };
@@ -111,6 +111,3 @@ int aviCopyAudioPiece(AviMovie& movie, AviWav& wav);
 // Finishes the file. With `dropAudio` the audio stream declared at creation
 // is left out of the finished file (a run that ended before the soundtrack).
 bool aviFinish(AviMoviePtr movie, bool dropAudio);
-
-// Frames written so far.
-int64_t aviFrameCount(const AviMovie& movie);

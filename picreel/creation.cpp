@@ -91,7 +91,6 @@ bool createAvi(CreationSettings& s, const CreationUi& ui)
     AviVideoHeader header;
     header.name = s.inputPrefix.substr(0, 63);
     header.rate = s.frameRate;
-    header.quality = choice.quality;
     header.width = first.header.biWidth;
     header.height = first.header.biHeight;
     AviMoviePtr movie = aviCreate(output.path, header, first, encoder.get(), wav.get());
