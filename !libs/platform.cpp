@@ -214,3 +214,19 @@ int platformExitStatus(long long count)
         return 0;
     return count > 255 ? 255 : static_cast<int>(count);
 }
+
+std::string platformCurrentDir()
+{
+    std::vector<char> buf(4096);
+    while (!getcwd(buf.data(), buf.size())) {
+        if (errno != ERANGE)
+            return "";
+        buf.resize(buf.size() * 2);
+    }
+    return buf.data();
+}
+
+bool platformSetCurrentDir(const std::string& path)
+{
+    return !path.empty() && chdir(path.c_str()) == 0;
+}

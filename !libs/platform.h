@@ -89,3 +89,9 @@ std::string platformBaseName(const std::string& path);
 // count above 255 is reported as 255 rather than wrapped (256 must not read
 // as 0, the status of an early stop). Negative counts give 0.
 int platformExitStatus(long long count);
+
+// The process's current directory ("" when it cannot be read).
+std::string platformCurrentDir();
+
+// Makes `path` the current directory; false when it cannot be entered.
+bool platformSetCurrentDir(const std::string& path);
