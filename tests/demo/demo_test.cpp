@@ -211,6 +211,8 @@ TEST(DemoRoad, BackgroundEditReachesTheNewArchiveWhereTilesHaveOneUser)
     const RunResult bad = testRunExe(
         "bash", {std::string(KZ7_SOURCE_DIR) + "/demo/road_2_background.sh", scratch / "nobin", scratch / "w2"});
     EXPECT_NE(bad.exitCode, 0);
+}
+
 // The road of a movie: both movies are made and checked frame by frame.
 TEST(DemoRoad, PicturesBecomeMoviesThatFfmpegReadsFrameExact)
 {
