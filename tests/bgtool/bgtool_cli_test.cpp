@@ -84,6 +84,11 @@ TEST(BgList, EveryFieldInHexAndNoTimsNeeded)
     FxBackground empty({});
     EXPECT_EQ(testRun("bgtool", {"-l", empty.info()}).out,
               "tilesSetCount : 0\n" + testLines(r.out)[1] + "\n");
+    // Without tile sets the size and the count are all the file needs.
+    testWriteFile(empty.info(), {8, 0, 0, 0, 0, 0, 0, 0});
+    const RunResult bare = testRun("bgtool", {"-l", empty.info()});
+    EXPECT_EQ(bare.err, "");
+    EXPECT_EQ(bare.out, "tilesSetCount : 0\n" + testLines(r.out)[1] + "\n");
 }
 
 TEST(BgList, DamagedFilesAreRefusedWithOneLine)
