@@ -3,14 +3,15 @@
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 
-BUILD_PACKAGES := cmake g++ make ninja-build
-TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev imagemagick python3-crcmod
+BUILD_PACKAGES := cmake g++ make ninja-build pkg-config libavformat-dev libavcodec-dev \
+  libavutil-dev libswscale-dev qt6-base-dev
+TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev imagemagick python3-crcmod ffmpeg xvfb xauth xdotool
 # libFuzzer and the sanitizer runtimes come in a package named after the
 # installed clang's major version: clang is installed first, then the runtime
 # that matches it (the version is read from clang when the recipe runs).
 FUZZ_PACKAGES := $(BUILD_PACKAGES) clang
 CLANG_RT_PACKAGE = libclang-rt-$$(clang++ -dumpversion | cut -d. -f1)-dev
-BENCH_PACKAGES := $(BUILD_PACKAGES) tar coreutils time python3 libc-bin imagemagick
+BENCH_PACKAGES := $(BUILD_PACKAGES) ffmpeg tar coreutils time python3 libc-bin imagemagick
 
 .PHONY: build test fuzz bench demo clean
 
@@ -39,6 +40,7 @@ bench: build
 	bench/run.sh
 
 demo: build
+	@scripts/install-deps.sh ffmpeg
 	bash demo/run.sh build/bin build/demo
 
 clean:

@@ -248,3 +248,19 @@ bool platformStderrIsTerminal()
 {
     return isatty(STDERR_FILENO) != 0;
 }
+
+std::string platformCurrentDir()
+{
+    std::vector<char> buf(4096);
+    while (!getcwd(buf.data(), buf.size())) {
+        if (errno != ERANGE)
+            return "";
+        buf.resize(buf.size() * 2);
+    }
+    return buf.data();
+}
+
+bool platformSetCurrentDir(const std::string& path)
+{
+    return !path.empty() && chdir(path.c_str()) == 0;
+}

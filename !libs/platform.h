@@ -102,3 +102,9 @@ std::string platformAbsolute(const std::string& path);
 
 // True when standard error is a terminal (progress is shown only then).
 bool platformStderrIsTerminal();
+
+// The process's current directory ("" when it cannot be read).
+std::string platformCurrentDir();
+
+// Makes `path` the current directory; false when it cannot be entered.
+bool platformSetCurrentDir(const std::string& path);

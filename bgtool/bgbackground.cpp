@@ -17,9 +17,14 @@ constexpr size_t colorTableBytes = 1024;
 // True when the header, every record and every tile word lie inside the file.
 bool tileInfoInside(std::span<const uint8_t> d)
 {
-    if (d.size() < tileInfoMinHeader)
+    // A file without tile sets needs no table field: its size and count suffice.
+    if (d.size() < infoCountAt + 2)
         return false;
     const size_t count = *leGet16(d, infoCountAt);
+    if (count == 0)
+        return true;
+    if (d.size() < tileInfoMinHeader)
+        return false;
     const size_t table = *leGet32(d, infoTableAt);
     if (!leFits(d.size(), table, tileSetRecordSize * count))
         return false;

@@ -58,20 +58,33 @@ bool bmpSave(const std::string& path, unsigned bits, uint32_t width, uint32_t he
     return true;
 }
 
+BmpHeader bmpHeaderRead(std::span<const uint8_t> file)
+{
+    BmpHeader h;
+    if (file.size() < bmpHeader)
+        return h;
+    h.ok = true;
+    h.dataAt = *leGet32(file, 10);
+    h.headerSize = *leGet32(file, 14);
+    h.width = static_cast<int32_t>(*leGet32(file, 18));
+    h.height = static_cast<int32_t>(*leGet32(file, 22));
+    h.bits = *leGet16(file, 28);
+    h.compression = *leGet32(file, 30);
+    return h;
+}
+
 BmpLoaded bmpParse(std::span<const uint8_t> file, const std::string& path,
                    std::span<uint8_t> pixels, std::span<uint8_t> table, bool bottomUp)
 {
     BmpLoaded r;
-    if (file.size() < bmpHeader) {
+    const BmpHeader h = bmpHeaderRead(file);
+    if (!h.ok) {
         std::fprintf(stderr, bmpMsgReading, path.c_str());
         return r;
     }
-    const uint32_t dataAt = *leGet32(file, 10);
-    const uint32_t headerSize = *leGet32(file, 14);
-    const int32_t width = static_cast<int32_t>(*leGet32(file, 18));
-    const int32_t height = static_cast<int32_t>(*leGet32(file, 22));
-    const unsigned bits = *leGet16(file, 28);
-    const uint32_t compression = *leGet32(file, 30);
+    const uint32_t dataAt = h.dataAt, headerSize = h.headerSize, compression = h.compression;
+    const int32_t width = h.width, height = h.height;
+    const unsigned bits = h.bits;
     r.bits = static_cast<int>(bits);
     r.width = width;
     r.height = height;

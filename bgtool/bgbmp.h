@@ -35,6 +35,16 @@ struct BmpLoaded {
     int bits = 0, width = 0, height = 0;
 };
 
+// The fields of the headers as stored, read without judging them; ok false
+// (and nothing printed) when the file is shorter than the two headers.
+struct BmpHeader {
+    bool ok = false;
+    uint32_t dataAt = 0, headerSize = 0, compression = 0;
+    int32_t width = 0, height = 0;
+    unsigned bits = 0;
+};
+BmpHeader bmpHeaderRead(std::span<const uint8_t> file);
+
 // Reads a BMP from its bytes into `pixels` (rows packed, without their
 // padding; with `bottomUp` the file's first row becomes the last one) and,
 // for 8 bits or less, its colour table into `table`. Files with a 40-byte,

@@ -58,6 +58,9 @@ BgCommand bgReadCommandLine(const std::vector<std::string>& args, const std::str
 
 int bgRun(int argc, char** argv)
 {
+    // Lines on stdout (usage, listing, the adding-tiles line) and stderr stay
+    // in the order they happen when both streams go to one place.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     const std::string program = platformBaseName(argc > 0 ? argv[0] : "bgtool");
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     if (args.empty()) {

@@ -187,19 +187,26 @@ CellsResult setImport(Background& bg, const std::string& dir1, unsigned i)
     const std::string name = picturePath(dir1, s, i, fourBit);
     if (name.empty())
         return CellsResult::done;
-    const size_t pictureBytes = size_t{bg.pictureWidth} * bg.pictureHeight * 4;
-    std::fill(bg.picture.begin(), bg.picture.begin() + static_cast<long>(pictureBytes), 0);
-    const BmpLoaded bmp = bmpLoad(name, {bg.picture.data(), pictureBytes}, {bg.colorTable, 1024}, true);
-    if (!bmp.ok)
+    const auto file = fileLoadFile(name);
+    if (!file)
         return CellsResult::done;
-    if (bmp.bits != 24) {
-        std::fprintf(stderr, importMsgBits, bg.infoPath.c_str(), bmp.bits);
+    // The depth and the size are judged from the header before the pixels
+    // are read, so a picture refused for them gets its own line even when
+    // its pixels could not be read (too large, compressed, top-down).
+    const BmpHeader head = bmpHeaderRead(*file);
+    if (head.ok && head.bits != 24) {
+        std::fprintf(stderr, importMsgBits, bg.infoPath.c_str(), static_cast<int>(head.bits));
         return CellsResult::stop;
     }
-    if (bmp.width % cellSide || bmp.height % cellSide) {
-        std::fprintf(stderr, importMsgSize, bg.infoPath.c_str(), bmp.width, bmp.height);
+    if (head.ok && (head.width % static_cast<int32_t>(cellSide) || head.height % static_cast<int32_t>(cellSide))) {
+        std::fprintf(stderr, importMsgSize, bg.infoPath.c_str(), head.width, head.height);
         return CellsResult::done;
     }
+    const size_t pictureBytes = size_t{bg.pictureWidth} * bg.pictureHeight * 4;
+    std::fill(bg.picture.begin(), bg.picture.begin() + static_cast<long>(pictureBytes), 0);
+    const BmpLoaded bmp = bmpParse(*file, name, {bg.picture.data(), pictureBytes}, {bg.colorTable, 1024}, true);
+    if (!bmp.ok)
+        return CellsResult::done;
     const unsigned perRow = static_cast<unsigned>(bmp.width) / cellSide;
     const size_t cellCount = size_t{perRow} * (static_cast<unsigned>(bmp.height) / cellSide);
     std::unique_ptr<Cell[]> cells(new (std::nothrow) Cell[cellCount]);

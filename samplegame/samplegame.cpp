@@ -10,6 +10,7 @@
 #include "sampledb.h"
 #include "sampledlg.h"
 #include "sampleimg.h"
+#include "samplepics.h"
 #include "sampletext.h"
 #include "sampletim.h"
 
@@ -242,6 +243,7 @@ std::optional<SampleGame> sampleGameBuild(std::string& error)
         return std::nullopt;
     }
     b.game.files.push_back({sampleMessagesName, "messages, header of positions and sizes", *messages});
+    samplePicsAdd(b.game.files);
     return std::move(b.game);
 }
 
@@ -260,6 +262,11 @@ bool sampleGameWrite(const SampleGame& game, const std::string& dir)
     const std::string prefix = dir.ends_with('/') ? dir : dir + "/";
     for (const SampleGameFile& f : game.files) {
         const std::string target = prefix + f.name;
+        const std::string sub = prefix + platformDirPart(f.name);
+        if (sub != prefix && !platformIsDir(sub) && platformMkdir(sub) != 0) {
+            std::fprintf(stderr, sampleMsgCantMkdir, sub.c_str());
+            return false;
+        }
         FileOutput out;
         if (!fileOutputBegin(out, target))
             return false;  // the routine has said why

@@ -26,7 +26,7 @@ struct SampleGameFile {
 };
 
 struct SampleGame {
-    std::vector<SampleGameFile> files;  // kz7.img, kz7.tbs, kz7.tbl, kz7.bin, movie.str, kz7msg.dat
+    std::vector<SampleGameFile> files;  // kz7.img, kz7.tbs, kz7.tbl, kz7.bin, movie.str, kz7msg.dat, reel/
     // Files inside the archives under the names extraction gives them with
     // decoded extensions, without sector or word padding: "01/01_0000.db" for
     // a file of the IMG, "01/01_0000.db:06/00_00_0100.dlg" for a file of a DB.

@@ -56,6 +56,15 @@ TEST(BgCli, StatusesAndUsage)
     r = testRun("bgtool", {"-l", "-Hx", bg.info(), bg.tims(), "a", "b"}, dir.path);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.find("tilesSetCount"), std::string::npos);
+
+    // Both streams in one pipe keep the order of events: the usage of -help,
+    // the line for -x, then the usage for the missing arguments.
+    r = testRunExe("/bin/sh", {"-c", "\"$0\" -help -x 2>&1", testToolPath("bgtool")});
+    const std::vector<std::string> lines = testLines(r.out);
+    ASSERT_EQ(lines.size(), 65u);
+    EXPECT_EQ(lines[0], usageFirst);
+    EXPECT_EQ(lines[32], "unknown option -x");
+    EXPECT_EQ(lines[33], usageFirst);
 }
 
 TEST(BgList, EveryFieldInHexAndNoTimsNeeded)
@@ -84,6 +93,11 @@ TEST(BgList, EveryFieldInHexAndNoTimsNeeded)
     FxBackground empty({});
     EXPECT_EQ(testRun("bgtool", {"-l", empty.info()}).out,
               "tilesSetCount : 0\n" + testLines(r.out)[1] + "\n");
+    // Without tile sets the size and the count are all the file needs.
+    testWriteFile(empty.info(), {8, 0, 0, 0, 0, 0, 0, 0});
+    const RunResult bare = testRun("bgtool", {"-l", empty.info()});
+    EXPECT_EQ(bare.err, "");
+    EXPECT_EQ(bare.out, "tilesSetCount : 0\n" + testLines(r.out)[1] + "\n");
 }
 
 TEST(BgList, DamagedFilesAreRefusedWithOneLine)

@@ -173,14 +173,26 @@ TEST(BgImport, RefusedPicturesAndOutsideCells)
     ASSERT_TRUE(lePut32(big, 18, 4096));
     testWriteFile(bg.dir / "x/_000_0101.bmp", big);
     Bytes topDown = testReadFile(bg.dir / "x/_001_0102.bmp");
-    ASSERT_TRUE(lePut32(topDown, 22, static_cast<uint32_t>(-24)));
+    ASSERT_TRUE(lePut32(topDown, 18, 48));
+    ASSERT_TRUE(lePut32(topDown, 22, static_cast<uint32_t>(-32)));
     testWriteFile(bg.dir / "x/_001_0102.bmp", topDown);
     testWriteFile(bg.dir / "x/_002_0103.bmp", {});
     r = testRun("bgtool", {"-a", info, bg.tims(), bg.dir / "x/", bg.dir / "out/"});
     EXPECT_EQ(r.err, "ERROR: BMP file " + bg.dir.path + "/x/_000_0101.bmp: picture of 4096x32 pixels at 24 "
                      "bits is larger than the background's picture buffer\n"
                      "ERROR: BMP file " + bg.dir.path + "/x/_001_0102.bmp: only uncompressed bottom-up "
-                     "pictures are read (header 40 bytes, height -24, compression 0)\n");
+                     "pictures are read (header 40 bytes, height -32, compression 0)\n");
+
+    // Depth and size are judged before the pixels: a large picture of a
+    // wrong size and a compressed 32-bit one get the import's own lines.
+    ASSERT_TRUE(lePut32(big, 18, 4100));
+    testWriteFile(bg.dir / "x/_000_0101.bmp", big);
+    ASSERT_TRUE(lePut16(topDown, 28, 32));
+    ASSERT_TRUE(lePut32(topDown, 30, 3));
+    testWriteFile(bg.dir / "x/_001_0102.bmp", topDown);
+    r = testRun("bgtool", {"-a", info, bg.tims(), bg.dir / "x/", bg.dir / "out/"});
+    EXPECT_EQ(r.err, "ERROR: " + info + " : loaded BMP has unexpected size, expected divideable by 16: 4100x32\n"
+                     "ERROR: " + info + " : loaded BMP has unexpected bith dept, expected 24 bits: 32\n");
 }
 
 // The plain search of the documented rules, scanning every palette colour.

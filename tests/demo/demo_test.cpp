@@ -234,3 +234,19 @@ TEST(DemoRoad, Kz7TakesTheGameThroughATranslation)
 }
 
 }  // namespace
+
+// The road of a movie: both movies are made and checked frame by frame.
+TEST(DemoRoad, PicturesBecomeMoviesThatFfmpegReadsFrameExact)
+{
+    if (!testExists(testToolPath("samplegame")) || !testExists(testToolPath("picreel")))
+        GTEST_SKIP() << "samplegame and picreel are not built";
+    ScratchDir scratch;
+    const RunResult r = testRunExe(
+        "bash", {std::string(KZ7_SOURCE_DIR) + "/demo/road_4_pictures.sh", KZ7_BIN_DIR, scratch / "work"});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_TRUE(lastLine(r.out).starts_with(
+        "DEMO PASSED: 30 pictures made an uncompressed and an FFV1 movie, both read frame-exact by "
+        "ffmpeg ("))
+        << r.out;
+    EXPECT_TRUE(testExists(scratch / "work/movie-dib.avi"));
+}

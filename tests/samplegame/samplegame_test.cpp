@@ -91,7 +91,7 @@ TEST(SampleGameBuild, SameBytesOnEveryBuildAndRun)
     auto a = sampleGameBuild(error);
     auto b = sampleGameBuild(error);
     ASSERT_TRUE(a && b) << error;
-    ASSERT_EQ(a->files.size(), 6u);
+    ASSERT_EQ(a->files.size(), 6u + 31u);  // and 30 movie pictures and a soundtrack
     for (size_t i = 0; i < a->files.size(); ++i)
         EXPECT_EQ(a->files[i].data, b->files[i].data) << a->files[i].name;
 
@@ -106,10 +106,14 @@ TEST(SampleGameBuild, SameBytesOnEveryBuildAndRun)
         EXPECT_EQ(testReadFile(two / "game/" + f.name), f.data) << f.name;
     }
     // No temporary file is left behind.
-    EXPECT_EQ(testListDir(one / "game"), (std::vector<std::string>{"kz7.bin", "kz7.img", "kz7.tbl",
-                                                                   "kz7.tbs", "kz7msg.dat", "movie.str"}));
+    EXPECT_EQ(testListDir(one / "game"),
+              (std::vector<std::string>{"kz7.bin", "kz7.img", "kz7.tbl", "kz7.tbs", "kz7msg.dat",
+                                        "movie.str", "reel"}));
+    EXPECT_EQ(testListDir(one / "game/reel").size(), 31u);
     const auto lines = testLines(r1.out);
-    ASSERT_EQ(lines.size(), 6u);
+    ASSERT_EQ(lines.size(), 37u);
+    EXPECT_EQ(lines[36], "wrote " + (one / "game/reel/soundtrack.wav") +
+                             " (88244 bytes): movie soundtrack");
     EXPECT_EQ(lines[0], "wrote " + (one / "game/kz7.img") + " (" +
                             std::to_string(gameFile("kz7.img").size()) +
                             " bytes): IMG archive, 4 directories, 10 files");
