@@ -230,6 +230,15 @@ TEST_F(DfileCli, DamagedHeadersAndOutputsThatAreInputs)
                      "below 2 GiB\n");
     EXPECT_FALSE(exists("far.txt"));
 
+    // A count field past the end of the file reads as 0 records: no error,
+    // nothing written.
+    r = run({"-hb", "200", "4440", "good.bin", "none.txt"});
+    EXPECT_EQ(r.out, "reading HFILE: good.bin, hbase C8, pbase 0\n"
+                     "pbase :0   esize:8  hmax 0 head.csize4\n"
+                     "elements 0\nbufsize 0\n404040\n4 0 4 0 4 0 0 0 (4 0 4 0 4 0 0 0)\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_FALSE(exists("none.txt"));
+
     r = run({"4440", "good.bin", "good.bin"});
     EXPECT_EQ(r.err, "Error: output good.bin is the same file as input good.bin, not written\n");
     EXPECT_EQ(testReadFile(dir / "good.bin"), dfileFixtureData({"AB", "CD"}));
