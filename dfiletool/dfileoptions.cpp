@@ -315,9 +315,10 @@ void dfileApplyCommandLine(DFileTool& t, int argc, char** argv)
         std::string text;
         need(optionGetString(p, text, false), "-d:error parse\n");
         t.marker.assign(text.begin(), text.end());
-        // The text is the whole marker; "-ds" (read later) may still set
-        // its size.
-        t.markerSize = static_cast<int32_t>(std::min<size_t>(text.size(), INT32_MAX));
+        // The marker size in force stays; a shorter text is the whole
+        // marker. "-ds" (read later) may still set the size.
+        t.markerSize = static_cast<int32_t>(
+            std::min<size_t>(text.size(), static_cast<size_t>(t.markerSize)));
     }
     if (flag(p, "-df")) {
         std::string name;

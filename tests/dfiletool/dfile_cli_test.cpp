@@ -127,11 +127,17 @@ TEST_F(DfileCli, DFileSplitRangeMarkersAndTheCutCopy)
     RunResult r = run({"-sd", "-d", "--", "-ds", "3", "4", "m.txt", "o"});
     EXPECT_EQ(r.err, "-ds:marker size 3 is more than the 2 bytes of the marker\n");
     write("mark", "|");
-    // Without "-ds" a text longer than the default marker is used whole.
+    // Without "-ds" the marker keeps its size of 21: a longer text counts
+    // by its first 21 bytes.
     const std::string longMarker = "<<<<<<<<<<end of element>>>>>>>>>>";
     write("long.txt", "one" + longMarker + "two" + longMarker);
     run({"-sd", "-d", longMarker, "4", "long.txt", "l"});
-    EXPECT_EQ(read("l.001"), "two");
+    EXPECT_EQ(read("l.000"), "one");
+    EXPECT_EQ(read("l.001"), longMarker.substr(21) + "two");
+    write("l.000", "A");
+    run({"-jd", "-d", longMarker, "4", "l", "long2.txt"});
+    EXPECT_EQ(read("long2.txt"), "A" + longMarker.substr(0, 21) + longMarker.substr(21) + "two" +
+                                     longMarker.substr(0, 21));
     write("bar.txt", "x|yy|");
     run({"-sd", "-df", "mark", "4", "bar.txt", "b"});
     EXPECT_EQ(read("b.001"), "yy");
