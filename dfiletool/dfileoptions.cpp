@@ -178,11 +178,6 @@ void checkValues(const DFileTool& t, const char* blockOption)
             (void)dfileInputSize(*name);
     if (t.append && t.appendBase > fileMaxSize)
         dfileFail(dfileMsgTooLarge, t.output.c_str());
-    const bool cuts = t.mode == DfileMode::split || t.mode == DfileMode::splitDFile ||
-                      t.mode == DfileMode::import;
-    if (t.cutMode != BlockMode::none && cuts &&
-        platformStat(dfileTempName).kind != PlatformKind::missing)
-        throw DfileFailure{dfileMsgTempExists};
 }
 
 // Files a mode reads: an output must not be one of them.
@@ -220,13 +215,10 @@ void runMode(DFileTool& t)
 }
 
 // Every way out of a run: what was written stays (as the tool always has
-// left partial output), the cut copy goes, the table is released.
+// left partial output, and the cut copy), the table is released.
 void finish(DFileTool& t)
 {
     (void)dfileCommitOutputs(t);
-    if (t.madeTemp)
-        std::remove(dfileTempName);
-    t.madeTemp = false;
     tblFree();
 }
 
@@ -323,9 +315,10 @@ void dfileApplyCommandLine(DFileTool& t, int argc, char** argv)
         std::string text;
         need(optionGetString(p, text, false), "-d:error parse\n");
         t.marker.assign(text.begin(), text.end());
-        // The text is the whole marker; "-ds" (read later) may still set
-        // its size.
-        t.markerSize = static_cast<int32_t>(std::min<size_t>(text.size(), INT32_MAX));
+        // The marker size in force stays; a shorter text is the whole
+        // marker. "-ds" (read later) may still set the size.
+        t.markerSize = static_cast<int32_t>(
+            std::min<size_t>(text.size(), static_cast<size_t>(t.markerSize)));
     }
     if (flag(p, "-df")) {
         std::string name;

@@ -6,8 +6,6 @@
 // Thrown: the header type.
 inline constexpr const char* dfileMsgHtype = "error reading htype\n";
 inline constexpr const char* dfileMsgHtypeUnknown = "error reading htype(not knowen type)\n";
-inline constexpr const char* dfileMsgHtypeTooWide =
-    "error reading htype(count field above 4 bytes, position or size field above 8 bytes)\n";
 
 // Thrown: the readers and header writers.
 inline constexpr const char* dfileMsgAllocElements = "error alloc elements buf\n";
@@ -44,8 +42,6 @@ inline constexpr const char* dfileMsgTooLarge = "Error: file %s is 2 GiB or larg
 inline constexpr const char* dfileMsgSameFile =
     "Error: output %s is the same file as input %s, not written\n";
 inline constexpr const char* dfileMsgWrite = "Error: cant write %s: %s\n";
-inline constexpr const char* dfileMsgTempExists =
-    "Error: tmpqzpm.qwe exists and was not made by this run, move it away first\n";
 inline constexpr const char* dfileMsgElement =
     "Error: element %d (position %lld, size %lld) does not lie inside a file below 2 GiB\n";
 inline constexpr const char* dfileMsgTooManyNew =
@@ -102,7 +98,8 @@ inline constexpr const char* dfileLogSplitDfile = "spliting DFIle\n";
 inline constexpr const char* dfileLogJoinDfile = "Joining DFile\n";
 inline constexpr const char* dfileLogImporting = "importing\n";
 inline constexpr const char* dfileLogGapRange = "%d, %d\n";
-inline constexpr const char* dfileLogGap = "%d pos %lld size %lld\n";
+inline constexpr const char* dfileLogGapPos = "%d pos %lld ";
+inline constexpr const char* dfileLogGapSize = "size %lld\n";
 inline constexpr const char* dfileLogLastGap = "last size %lld\n";
 inline constexpr const char* dfileLogSpaceStart = " space between file start and data %lld\n";
 inline constexpr const char* dfileLogSpaceHeader = " space between header and data %lld\n";

@@ -127,26 +127,34 @@ TEST_F(DfileCli, DFileSplitRangeMarkersAndTheCutCopy)
     RunResult r = run({"-sd", "-d", "--", "-ds", "3", "4", "m.txt", "o"});
     EXPECT_EQ(r.err, "-ds:marker size 3 is more than the 2 bytes of the marker\n");
     write("mark", "|");
-    // Without "-ds" a text longer than the default marker is used whole.
+    // Without "-ds" the marker keeps its size of 21: a longer text counts
+    // by its first 21 bytes.
     const std::string longMarker = "<<<<<<<<<<end of element>>>>>>>>>>";
     write("long.txt", "one" + longMarker + "two" + longMarker);
     run({"-sd", "-d", longMarker, "4", "long.txt", "l"});
-    EXPECT_EQ(read("l.001"), "two");
+    EXPECT_EQ(read("l.000"), "one");
+    EXPECT_EQ(read("l.001"), longMarker.substr(21) + "two");
+    write("l.000", "A");
+    run({"-jd", "-d", longMarker, "4", "l", "long2.txt"});
+    EXPECT_EQ(read("long2.txt"), "A" + longMarker.substr(0, 21) + longMarker.substr(21) + "two" +
+                                     longMarker.substr(0, 21));
     write("bar.txt", "x|yy|");
     run({"-sd", "-df", "mark", "4", "bar.txt", "b"});
     EXPECT_EQ(read("b.001"), "yy");
 
-    // The whole-input cut goes through tmpqzpm.qwe, which the run removes;
-    // one the user has is never overwritten.
+    // The whole-input cut goes through tmpqzpm.qwe, which stays after the
+    // run and is overwritten by the next cut; it is never the file cut.
     write("z.txt", dfileFixtureDFile({"AB"}) + std::string(8, '\0'));
     run({"-sd", "-c", "4", "z.txt", "z"});
     EXPECT_EQ(read("z.000"), "AB");
-    EXPECT_FALSE(exists("tmpqzpm.qwe"));
-    write("tmpqzpm.qwe", "mine");
-    r = run({"-sd", "-c", "4", "z.txt", "y"});
-    EXPECT_EQ(r.err, "Error: tmpqzpm.qwe exists and was not made by this run, move it away first\n");
-    EXPECT_EQ(read("tmpqzpm.qwe"), "mine");
-    EXPECT_FALSE(exists("y.000"));
+    EXPECT_EQ(read("tmpqzpm.qwe"), dfileFixtureDFile({"AB"}));
+    write("y.txt", dfileFixtureDFile({"C"}) + std::string(3, '\0'));
+    run({"-sd", "-cl", "2", "4", "y.txt", "y"});
+    EXPECT_EQ(read("tmpqzpm.qwe"), dfileFixtureDFile({"C"}) + std::string(2, '\0'));
+    r = run({"-sd", "-c", "4", "tmpqzpm.qwe", "x"});
+    EXPECT_EQ(r.err, "Error: output tmpqzpm.qwe is the same file as input tmpqzpm.qwe, not written\n");
+    EXPECT_EQ(read("tmpqzpm.qwe"), dfileFixtureDFile({"C"}) + std::string(2, '\0'));
+    EXPECT_FALSE(exists("x.000"));
 }
 
 TEST_F(DfileCli, TableConversionBothWays)
@@ -227,6 +235,15 @@ TEST_F(DfileCli, DamagedHeadersAndOutputsThatAreInputs)
     EXPECT_EQ(r.err, "Error: element 1 (position 22, size 2147483712) does not lie inside a file "
                      "below 2 GiB\n");
     EXPECT_FALSE(exists("far.txt"));
+
+    // A count field past the end of the file reads as 0 records: no error,
+    // nothing written.
+    r = run({"-hb", "200", "4440", "good.bin", "none.txt"});
+    EXPECT_EQ(r.out, "reading HFILE: good.bin, hbase C8, pbase 0\n"
+                     "pbase :0   esize:8  hmax 0 head.csize4\n"
+                     "elements 0\nbufsize 0\n404040\n4 0 4 0 4 0 0 0 (4 0 4 0 4 0 0 0)\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_FALSE(exists("none.txt"));
 
     r = run({"4440", "good.bin", "good.bin"});
     EXPECT_EQ(r.err, "Error: output good.bin is the same file as input good.bin, not written\n");
