@@ -167,8 +167,7 @@ int64_t dfileCutFile(DFileTool& t, const std::string& name)
         cutSearch(t, name, 0, size, t.cutMode == BlockMode::cutMargin, static_cast<uint32_t>(t.cutValue));
     if (kept < 0)
         return 0;
-    // The cut copy is left in place after the run; it must not be the file
-    // it is cut from.
+    // The cut copy must not be the file it is cut from.
     if (platformSameFile(name, dfileTempName))
         dfileFail(dfileMsgSameFile, dfileTempName, name.c_str());
     const auto count = static_cast<uint32_t>(kept);
@@ -179,6 +178,7 @@ int64_t dfileCutFile(DFileTool& t, const std::string& name)
         dfileFail(dfileMsgWrite, dfileTempName, platformLastError().c_str());
     if (!fileOutputCommit(out))
         throw DfileFailure{};
+    t.madeTemp = true;
     return kept;
 }
 

@@ -178,6 +178,13 @@ void checkValues(const DFileTool& t, const char* blockOption)
             (void)dfileInputSize(*name);
     if (t.append && t.appendBase > fileMaxSize)
         dfileFail(dfileMsgTooLarge, t.output.c_str());
+    // The cut copy has a fixed name: a file of that name that this run did
+    // not make is the user's, and is never overwritten.
+    const bool cuts = t.mode == DfileMode::split || t.mode == DfileMode::splitDFile ||
+                      t.mode == DfileMode::import;
+    if (t.cutMode != BlockMode::none && cuts &&
+        platformStat(dfileTempName).kind != PlatformKind::missing)
+        throw DfileFailure{dfileMsgTempExists};
 }
 
 // Files a mode reads: an output must not be one of them.
@@ -215,10 +222,13 @@ void runMode(DFileTool& t)
 }
 
 // Every way out of a run: what was written stays (as the tool always has
-// left partial output, and the cut copy), the table is released.
+// left partial output), the cut copy goes, the table is released.
 void finish(DFileTool& t)
 {
     (void)dfileCommitOutputs(t);
+    if (t.madeTemp)
+        std::remove(dfileTempName);
+    t.madeTemp = false;
     tblFree();
 }
 

@@ -111,6 +111,7 @@ struct DFileTool {
     // at the end) or, when appended to, in place.
     std::map<std::string, std::unique_ptr<FileOutput>> outputs;
     std::vector<std::string> reading;  // files read by the run, never written
+    bool madeTemp = false;             // this run made tmpqzpm.qwe
 };
 
 // Model (dfilemodel.cpp).

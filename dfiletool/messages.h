@@ -42,6 +42,8 @@ inline constexpr const char* dfileMsgTooLarge = "Error: file %s is 2 GiB or larg
 inline constexpr const char* dfileMsgSameFile =
     "Error: output %s is the same file as input %s, not written\n";
 inline constexpr const char* dfileMsgWrite = "Error: cant write %s: %s\n";
+inline constexpr const char* dfileMsgTempExists =
+    "Error: tmpqzpm.qwe exists and was not made by this run, move it away first\n";
 inline constexpr const char* dfileMsgElement =
     "Error: element %d (position %lld, size %lld) does not lie inside a file below 2 GiB\n";
 inline constexpr const char* dfileMsgTooManyNew =
