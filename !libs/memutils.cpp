@@ -93,6 +93,13 @@ size_t memnrchr(MemBlock s, int c)
 {
     const auto b = static_cast<uint8_t>(c);
     size_t end = s.size();
+    // Eight bytes at a time while they all match, then byte by byte.
+    const uint64_t all = 0x0101010101010101ull * b;
+    for (uint64_t word = 0; end >= 8; end -= 8) {
+        std::memcpy(&word, s.data() + end - 8, 8);
+        if (word != all)
+            break;
+    }
     while (end > 0 && s[end - 1] == b)
         --end;
     return end;

@@ -194,6 +194,42 @@ bool platformSyncFile(int fd)
     return ::fsync(fd) == 0;
 }
 
+PlatformIo platformReadAt(int fd, void* buf, size_t n, int64_t position)
+{
+    PlatformIo io;
+    auto* p = static_cast<uint8_t*>(buf);
+    while (io.done < n) {
+        const auto at = static_cast<off_t>(position + static_cast<int64_t>(io.done));
+        const ssize_t got = ::pread(fd, p + io.done, n - io.done, at);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            io.error = got < 0;
+            break;
+        }
+        io.done += static_cast<size_t>(got);
+    }
+    return io;
+}
+
+PlatformIo platformWriteAt(int fd, const void* buf, size_t n, int64_t position)
+{
+    PlatformIo io;
+    const auto* p = static_cast<const uint8_t*>(buf);
+    while (io.done < n) {
+        const auto at = static_cast<off_t>(position + static_cast<int64_t>(io.done));
+        const ssize_t put = ::pwrite(fd, p + io.done, n - io.done, at);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            io.error = true;
+            break;
+        }
+        io.done += static_cast<size_t>(put);
+    }
+    return io;
+}
+
 bool platformRename(const std::string& from, const std::string& to)
 {
     return std::rename(from.c_str(), to.c_str()) == 0;

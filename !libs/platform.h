@@ -4,6 +4,7 @@
 // run over the same files sees them in the same order.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -75,6 +76,17 @@ std::string platformLastError();
 
 // Flushes a file's data to the disk; false on failure.
 bool platformSyncFile(int fd);
+
+// Reads or writes `n` bytes at `position` of the open file `fd`, bypassing
+// any stream buffer and position, retrying interrupted and short calls.
+// `done` bytes moved; `error` when the host failed (a read that only met the
+// end of the file is no error).
+struct PlatformIo {
+    size_t done = 0;
+    bool error = false;
+};
+PlatformIo platformReadAt(int fd, void* buf, size_t n, int64_t position);
+PlatformIo platformWriteAt(int fd, const void* buf, size_t n, int64_t position);
 
 // Atomically renames `from` over `to`; false on failure.
 bool platformRename(const std::string& from, const std::string& to);

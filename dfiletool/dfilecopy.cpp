@@ -167,9 +167,17 @@ int64_t dfileCutFile(DFileTool& t, const std::string& name)
         cutSearch(t, name, 0, size, t.cutMode == BlockMode::cutMargin, static_cast<uint32_t>(t.cutValue));
     if (kept < 0)
         return 0;
+    // The cut copy must not be the file it is cut from.
+    if (platformSameFile(name, dfileTempName))
+        dfileFail(dfileMsgSameFile, dfileTempName, name.c_str());
     const auto count = static_cast<uint32_t>(kept);
-    if (fileCopyF(name, dfileTempName, 0, 0, count, "wb") != count)
+    FileOutput out;
+    if (!fileOutputBegin(out, dfileTempName))
+        throw DfileFailure{};
+    if (fileCopyF(name, out.path, 0, 0, count, "wb") != count)
         dfileFail(dfileMsgWrite, dfileTempName, platformLastError().c_str());
+    if (!fileOutputCommit(out))
+        throw DfileFailure{};
     t.madeTemp = true;
     return kept;
 }

@@ -45,9 +45,9 @@ void dfileComputeGaps(DFileTool& t)
         return;
     const auto last = static_cast<size_t>(end);
     for (size_t k = i; k < last; ++k) {
-        std::printf("%d pos %lld ", static_cast<int>(k), ll(old[k].pos));
+        std::printf(dfileLogGapPos, static_cast<int>(k), ll(old[k].pos));
         old[k].size = old[k + 1].pos - old[k].pos - old[k].size;
-        std::printf("size %lld\n", ll(old[k].size));
+        std::printf(dfileLogGapSize, ll(old[k].size));
     }
     old[last].size = rc - old[last].pos - old[last].size;
     std::printf(dfileLogLastGap, ll(old[last].size));

@@ -55,6 +55,22 @@ int base36(char c)
     return -1;
 }
 
+// A header field wider than the value it holds: the low bytes carry the
+// value, the rest is read as nothing and written as 0.
+uint64_t getField(std::span<const uint8_t> buf, size_t at, int32_t width, size_t valueBytes)
+{
+    return leGetN(buf, at, std::min(static_cast<size_t>(width), valueBytes)).value_or(0);
+}
+
+void putField(std::span<uint8_t> buf, size_t at, int32_t width, uint64_t value)
+{
+    const auto w = static_cast<size_t>(width);
+    const size_t low = std::min<size_t>(w, 8);
+    (void)lePutN(buf, at, low, value);
+    if (w > low && leFits(buf.size(), at + low, w - low))
+        std::fill_n(buf.begin() + static_cast<std::ptrdiff_t>(at + low), w - low, uint8_t{0});
+}
+
 std::string headerFileOf(const DFileTool& t, bool forImport)
 {
     if (!t.hfile.empty())
@@ -78,8 +94,9 @@ void readCounted(DFileTool& t, const std::string& name, ElementList& list)
     int32_t count = t.hcount;
     if (count == 0) {
         uint8_t field[4] = {};
-        // As the tool always has: a missing file leaves the count at 0.
-        (void)fileLoad(name, std::span(field, static_cast<size_t>(h.csize)),
+        // As the tool always has: a missing file leaves the count at 0. The
+        // count is held in 32 bits: a wider field gives its low bytes.
+        (void)fileLoad(name, std::span(field, std::min<size_t>(static_cast<size_t>(h.csize), 4)),
                        static_cast<uint32_t>(hpos));
         count = static_cast<int32_t>(*leGetN(field, 0, 4));
     }
@@ -92,7 +109,7 @@ void readCounted(DFileTool& t, const std::string& name, ElementList& list)
     // A count read from a damaged header must not decide an allocation: the
     // records have to be in the file first.
     const int64_t fileSize = dfileInputSize(name);
-    if (fileSize < 0 || hpos > fileSize || bufsize > fileSize - hpos)
+    if (bufsize > 0 && (fileSize < 0 || hpos > fileSize || bufsize > fileSize - hpos))
         throw DfileFailure{dfileMsgReadElements};
     std::vector<uint8_t> buf;
     try {
@@ -108,16 +125,12 @@ void readCounted(DFileTool& t, const std::string& name, ElementList& list)
     int32_t inGroup = 0;
     for (int32_t k = 0; k < count; ++k) {
         if (h.psize > 0) {
-            e.pos = dfileAdd(
-                static_cast<int64_t>(leGetN(buf, at, static_cast<size_t>(h.psize)).value_or(0)),
-                t.pbase);
+            e.pos = dfileAdd(static_cast<int64_t>(getField(buf, at, h.psize, 8)), t.pbase);
             at += static_cast<size_t>(h.psize);
         }
         at += static_cast<size_t>(h.pgap);
         if (h.ssize > 0) {
-            e.size = dfileAdd(
-                static_cast<int64_t>(leGetN(buf, at, static_cast<size_t>(h.ssize)).value_or(0)),
-                t.sizeAdd);
+            e.size = dfileAdd(static_cast<int64_t>(getField(buf, at, h.ssize, 8)), t.sizeAdd);
             at += static_cast<size_t>(h.ssize);
         }
         at += static_cast<size_t>(h.sgap);
@@ -135,11 +148,10 @@ void readCounted(DFileTool& t, const std::string& name, ElementList& list)
 // Reads up to `width` bytes as a little-endian number; false at the end.
 bool readField(FILE* f, int32_t width, int64_t& value)
 {
-    uint8_t field[8] = {};
-    const size_t got = std::fread(field, 1, static_cast<size_t>(width), f);
-    if (got != static_cast<size_t>(width))
+    std::vector<uint8_t> field(static_cast<size_t>(width));
+    if (std::fread(field.data(), 1, field.size(), f) != field.size())
         return false;
-    value = static_cast<int64_t>(*leGetN(field, 0, static_cast<size_t>(width)));
+    value = static_cast<int64_t>(getField(field, 0, width, 8));
     return true;
 }
 
@@ -214,19 +226,24 @@ void dfileParseHtype(DFileTool& t, const std::string& text)
     if (text.empty() || text.size() > 16 || std::strtol(text.c_str(), nullptr, 36) == 0)
         throw DfileFailure{dfileMsgHtype};
     std::vector<int32_t> d;
-    for (char c : text) {
-        // A character outside the digits would give a field of -1 bytes.
-        if (base36(c) < 0)
-            throw DfileFailure{dfileMsgHtype};
+    for (char c : text)
         d.push_back(base36(c));
-    }
     if (text.size() == 12 || text.size() == 16) {
         std::vector<int32_t> pairs;
         for (size_t i = 0; i + 1 < d.size(); i += 2)
-            pairs.push_back(d[i] * 36 + d[i + 1]);
+            pairs.push_back(d[i] < 0 || d[i + 1] < 0 ? -1 : d[i] * 36 + d[i + 1]);
         d = pairs;
     }
     HeaderType h;
+    switch (text.size()) {
+    case 1: case 2: case 3: case 4: case 5: case 6: case 8: case 12: case 16:
+        break;
+    default:
+        throw DfileFailure{dfileMsgHtypeUnknown};
+    }
+    // A character outside the digits would give a field of -1 bytes.
+    if (std::find(d.begin(), d.end(), -1) != d.end())
+        throw DfileFailure{dfileMsgHtype};
     switch (text.size()) {
     case 1:
         h.psize = d[0];
@@ -252,12 +269,7 @@ void dfileParseHtype(DFileTool& t, const std::string& text)
         h.csize = d[0], h.cgap = d[1], h.psize = d[2], h.pgap = d[3], h.ssize = d[4], h.sgap = d[5];
         h.gcount = d[6], h.gskip = d[7];
         break;
-    default:
-        throw DfileFailure{dfileMsgHtypeUnknown};
     }
-    // The count is held in 32 bits, positions and sizes in 64.
-    if (h.csize > 4 || h.psize > 8 || h.ssize > 8)
-        throw DfileFailure{dfileMsgHtypeTooWide};
     h.esize = h.psize + h.pgap + h.ssize + h.sgap;
     t.htype = h;
 }
@@ -430,13 +442,13 @@ std::vector<uint8_t> dfileCreateHeader(DFileTool& t, std::vector<uint8_t> buffer
         throw DfileFailure{dfileMsgAllocCreate};
     }
     const std::span<uint8_t> b(buffer);
-    (void)lePutN(b, 0, static_cast<size_t>(h.csize), static_cast<uint64_t>(n));
+    putField(b, 0, h.csize, static_cast<uint32_t>(n));
     size_t at = static_cast<size_t>(h.csize + h.cgap);
     int32_t inGroup = 0;
     for (const Element& e : t.elements) {
-        (void)lePutN(b, at, static_cast<size_t>(h.psize), static_cast<uint64_t>(e.pos));
+        putField(b, at, h.psize, static_cast<uint64_t>(e.pos));
         at += static_cast<size_t>(h.psize + h.pgap);
-        (void)lePutN(b, at, static_cast<size_t>(h.ssize), static_cast<uint64_t>(dfileSub(e.size, t.sizeAdd)));
+        putField(b, at, h.ssize, static_cast<uint64_t>(dfileSub(e.size, t.sizeAdd)));
         at += static_cast<size_t>(h.ssize + h.sgap);
         if (h.gcount > 0 && ++inGroup == h.gcount) {
             at += static_cast<size_t>(h.gskip);
@@ -480,10 +492,10 @@ std::vector<uint8_t> dfilePatchHeader(DFileTool& t, std::vector<uint8_t> buffer)
         const int64_t pos = dfileSub(e.pos, t.pbase);
         const int64_t size = dfileSub(e.size, t.sizeAdd);
         if (h.psize > 0)
-            (void)lePutN(buf, at, static_cast<size_t>(h.psize), static_cast<uint64_t>(pos));
+            putField(buf, at, h.psize, static_cast<uint64_t>(pos));
         if (h.ssize > 0)
-            (void)lePutN(buf, at + static_cast<size_t>(h.psize + h.pgap),
-                         static_cast<size_t>(h.ssize), static_cast<uint64_t>(size));
+            putField(buf, at + static_cast<size_t>(h.psize + h.pgap), h.ssize,
+                     static_cast<uint64_t>(size));
         std::printf(dfileLogPatchRecord, low32(old.index), low32(pos), low32(size));
     }
     if (!t.hfile.empty()) {

@@ -178,6 +178,8 @@ void checkValues(const DFileTool& t, const char* blockOption)
             (void)dfileInputSize(*name);
     if (t.append && t.appendBase > fileMaxSize)
         dfileFail(dfileMsgTooLarge, t.output.c_str());
+    // The cut copy has a fixed name: a file of that name that this run did
+    // not make is the user's, and is never overwritten.
     const bool cuts = t.mode == DfileMode::split || t.mode == DfileMode::splitDFile ||
                       t.mode == DfileMode::import;
     if (t.cutMode != BlockMode::none && cuts &&
@@ -323,9 +325,10 @@ void dfileApplyCommandLine(DFileTool& t, int argc, char** argv)
         std::string text;
         need(optionGetString(p, text, false), "-d:error parse\n");
         t.marker.assign(text.begin(), text.end());
-        // The text is the whole marker; "-ds" (read later) may still set
-        // its size.
-        t.markerSize = static_cast<int32_t>(std::min<size_t>(text.size(), INT32_MAX));
+        // The marker size in force stays; a shorter text is the whole
+        // marker. "-ds" (read later) may still set the size.
+        t.markerSize = static_cast<int32_t>(
+            std::min<size_t>(text.size(), static_cast<size_t>(t.markerSize)));
     }
     if (flag(p, "-df")) {
         std::string name;

@@ -6,8 +6,6 @@
 // Thrown: the header type.
 inline constexpr const char* dfileMsgHtype = "error reading htype\n";
 inline constexpr const char* dfileMsgHtypeUnknown = "error reading htype(not knowen type)\n";
-inline constexpr const char* dfileMsgHtypeTooWide =
-    "error reading htype(count field above 4 bytes, position or size field above 8 bytes)\n";
 
 // Thrown: the readers and header writers.
 inline constexpr const char* dfileMsgAllocElements = "error alloc elements buf\n";
@@ -102,7 +100,8 @@ inline constexpr const char* dfileLogSplitDfile = "spliting DFIle\n";
 inline constexpr const char* dfileLogJoinDfile = "Joining DFile\n";
 inline constexpr const char* dfileLogImporting = "importing\n";
 inline constexpr const char* dfileLogGapRange = "%d, %d\n";
-inline constexpr const char* dfileLogGap = "%d pos %lld size %lld\n";
+inline constexpr const char* dfileLogGapPos = "%d pos %lld ";
+inline constexpr const char* dfileLogGapSize = "size %lld\n";
 inline constexpr const char* dfileLogLastGap = "last size %lld\n";
 inline constexpr const char* dfileLogSpaceStart = " space between file start and data %lld\n";
 inline constexpr const char* dfileLogSpaceHeader = " space between header and data %lld\n";

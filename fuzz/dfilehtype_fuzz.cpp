@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int32_t v : f)
         if (v < 0 || v > 35 * 36 + 35)
             std::abort();
-    if (a.csize > 4 || a.psize > 8 || a.ssize > 8 || a.esize != a.psize + a.pgap + a.ssize + a.sgap)
+    if (a.esize != a.psize + a.pgap + a.ssize + a.sgap)
         std::abort();
     DFileTool t;
     t.htype = a;

@@ -193,9 +193,61 @@ __attribute__((target("pclmul,sse2"))) uint32_t edcFold(uint32_t crc, const uint
     return edcTable(0, last, sizeof last);
 }
 
+#define KZ7STR_WIDE __attribute__((target("avx512f,vpclmulqdq,pclmul,sse2")))
+
+KZ7STR_WIDE __m512i edcWideConstant(const uint64_t (&k)[2])
+{
+    const auto lo = static_cast<long long>(k[0]), hi = static_cast<long long>(k[1]);
+    return _mm512_set_epi64(hi, lo, hi, lo, hi, lo, hi, lo);
+}
+
+// Four 128-bit remainders moved forward at once.
+KZ7STR_WIDE __m512i edcWideStep(__m512i r, __m512i k)
+{
+    return _mm512_xor_si512(_mm512_clmulepi64_epi128(r, k, 0x00), _mm512_clmulepi64_epi128(r, k, 0x11));
+}
+
+// The same folding 256 bytes at a time, in four 512-bit registers of four
+// 16-byte blocks each (each block moves 2048 bits a step), joined into one
+// register, whose four blocks are joined as above. `n` is a non-zero
+// multiple of 256.
+KZ7STR_WIDE uint32_t edcFoldWide(uint32_t crc, const uint8_t* p, size_t n)
+{
+    static constexpr uint64_t k128[2] = {edcFoldConstant(128 + 64 - 1), edcFoldConstant(128 - 1)};
+    static constexpr uint64_t k512[2] = {edcFoldConstant(512 + 64 - 1), edcFoldConstant(512 - 1)};
+    static constexpr uint64_t k2048[2] = {edcFoldConstant(2048 + 64 - 1), edcFoldConstant(2048 - 1)};
+    const __m512i by2048 = edcWideConstant(k2048), by512 = edcWideConstant(k512);
+    const __m128i by128 = _mm_set_epi64x(static_cast<long long>(k128[1]), static_cast<long long>(k128[0]));
+    __m512i r[4];
+    for (size_t i = 0; i < 4; ++i)
+        r[i] = _mm512_loadu_si512(p + 64 * i);
+    r[0] = _mm512_xor_si512(r[0], _mm512_set_epi64(0, 0, 0, 0, 0, 0, 0, static_cast<long long>(crc)));
+    for (size_t at = 256; at < n; at += 256)
+        for (size_t i = 0; i < 4; ++i)
+            r[i] = _mm512_xor_si512(edcWideStep(r[i], by2048), _mm512_loadu_si512(p + at + 64 * i));
+    for (size_t i = 1; i < 4; ++i)
+        r[i] = _mm512_xor_si512(r[i], edcWideStep(r[i - 1], by512));
+    alignas(64) uint8_t blocks[64];
+    _mm512_store_si512(blocks, r[3]);
+    __m128i x[4];
+    for (size_t i = 0; i < 4; ++i)
+        x[i] = _mm_load_si128(reinterpret_cast<const __m128i*>(blocks + 16 * i));
+    for (size_t i = 1; i < 4; ++i)
+        x[i] = _mm_xor_si128(x[i], edcFoldStep(x[i - 1], by128));
+    alignas(16) uint8_t last[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(last), x[3]);
+    return edcTable(0, last, sizeof last);
+}
+#undef KZ7STR_WIDE
+
 const bool edcHasClmul = [] {
     __builtin_cpu_init();
     return __builtin_cpu_supports("pclmul") != 0;
+}();
+
+const bool edcHasWideClmul = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("vpclmulqdq") != 0;
 }();
 #endif
 
@@ -206,6 +258,10 @@ uint32_t cdEdc(std::span<const uint8_t> bytes)
     const uint8_t* p = bytes.data();
     const size_t n = bytes.size();
 #if defined(__x86_64__)
+    if (edcHasWideClmul && n >= 256) {
+        const size_t head = n % 256;
+        return edcFoldWide(edcTable(0, p, head), p + head, n - head);
+    }
     if (edcHasClmul && n >= 64) {
         const size_t head = n % 64;
         return edcFold(edcTable(0, p, head), p + head, n - head);
@@ -382,38 +438,28 @@ int kz7strUpdateChunkHeader(std::span<uint8_t> kz7chunk, std::span<const uint8_t
 
 namespace {
 
-bool fileSeekTo(FILE* f, int64_t pos)
-{
-    return ::fseeko(f, static_cast<off_t>(pos), SEEK_SET) == 0;
-}
-
-// Writes `bytes` at `pos` and flushes; bytes written, 0 when the flush failed.
-size_t writeFrameAt(FILE* f, int64_t pos, std::span<const uint8_t> bytes)
-{
-    std::clearerr(f);
-    if (!fileSeekTo(f, pos))
-        return 0;
-    const size_t put = fileWrite(bytes.data(), 1, bytes.size(), f);
-    if (std::fflush(f) != 0)
-        return 0;
-    return put;
-}
+// Only the eight video sectors change; they lie together after sectors 0
+// and 1, so one positioned write puts them back.
+constexpr size_t videoStart = KZ7StrFrameVSectorFirst * MODE2_SECTOR_SIZE;
+constexpr size_t videoSize = KZ7StrFrameVSectors * MODE2_SECTOR_SIZE;
 
 }  // namespace
 
-int kz7strWriteFrameData(FILE* file, std::span<uint8_t> buff, PsxStrFrame& frame)
+int kz7strWriteFrameData(FILE* file, int64_t& position, std::span<uint8_t> buff, PsxStrFrame& frame)
 {
-    if (buff.size() < 2 * KZ7StrFrameSize || frame.data.size() < KZ7StrFrameDataSize)
+    if (buff.size() < KZ7StrFrameSize + videoSize || frame.data.size() < KZ7StrFrameDataSize)
         return 0;
     // The frame as read stays in `game`, so a failed write can put it back;
-    // the new frame is built in `next`.
+    // the new video sectors are built in `next`.
     const std::span<uint8_t> game = buff.first(KZ7StrFrameSize);
-    const std::span<uint8_t> next = buff.subspan(KZ7StrFrameSize, KZ7StrFrameSize);
-    const int64_t pos = ftello(file);
-    const int64_t got = fileRead(game.data(), 1, game.size(), file);
-    if (got != static_cast<int64_t>(game.size())) {
+    const std::span<uint8_t> next = buff.subspan(KZ7StrFrameSize, videoSize);
+    const int fd = fileno(file);
+    const int64_t pos = position;
+    const PlatformIo got = platformReadAt(fd, game.data(), game.size(), pos);
+    position += static_cast<int64_t>(got.done);
+    if (got.done != game.size()) {
         std::fprintf(stderr, kz7strMsgBinRead, asInt(static_cast<int64_t>(KZ7StrFrameSize)), asInt(pos));
-        if (got >= 0 && std::feof(file) && !std::ferror(file))
+        if (!got.error)
             std::fputs(kz7strMsgMoreFrames, stderr);
         return 0;
     }
@@ -424,10 +470,9 @@ int kz7strWriteFrameData(FILE* file, std::span<uint8_t> buff, PsxStrFrame& frame
     kz7strValidateInputData(frame);
 
     constexpr size_t dataStart = CDXAHeaderSize + offsetof(KZ7StrChunk, data);
-    std::memcpy(next.data(), game.data(), KZ7StrFrameVSectorFirst * MODE2_SECTOR_SIZE);
     for (size_t s = KZ7StrFrameVSectorFirst; s <= KZ7StrFrameVSectorLast; ++s) {
         const std::span<const uint8_t> old = game.subspan(s * MODE2_SECTOR_SIZE, MODE2_SECTOR_SIZE);
-        const std::span<uint8_t> sector = next.subspan(s * MODE2_SECTOR_SIZE, MODE2_SECTOR_SIZE);
+        const std::span<uint8_t> sector = next.subspan(s * MODE2_SECTOR_SIZE - videoStart, MODE2_SECTOR_SIZE);
         std::memcpy(sector.data(), old.data(), dataStart);
         if (!kz7strUpdateChunkHeader(sector.subspan(CDXAHeaderSize, KZ7StrChunkSize), frame.header))
             return 0;
@@ -441,12 +486,14 @@ int kz7strWriteFrameData(FILE* file, std::span<uint8_t> buff, PsxStrFrame& frame
             return 0;
     }
 
-    const size_t put = writeFrameAt(file, pos, next);
-    if (put != next.size()) {
+    const PlatformIo put = platformWriteAt(fd, next.data(), next.size(), pos + static_cast<int64_t>(videoStart));
+    if (put.done != next.size()) {
         std::fprintf(stderr, kz7strMsgBinWrite, asInt(static_cast<int64_t>(KZ7StrFrameSize)), asInt(pos),
-                     asInt(static_cast<int64_t>(put)));
+                     asInt(static_cast<int64_t>(put.done)));
         // Never leave half a frame: put the old bytes back.
-        if (writeFrameAt(file, pos, game) != game.size())
+        if (put.done > 0 &&
+            platformWriteAt(fd, game.data() + videoStart, put.done, pos + static_cast<int64_t>(videoStart)).done !=
+                put.done)
             std::fprintf(stderr, kz7strMsgRestore, asInt(pos));
         return 0;
     }
@@ -484,17 +531,17 @@ void kz7strImportPsxStr(const std::string& kz7binName, const std::string& strnam
         std::fprintf(stderr, kz7strMsgSeekFar, static_cast<long long>(kz7strPos), kz7binName.c_str());
         return;
     }
-    // Game frames are read and written whole, straight from and to the
-    // file; the STR file is read through a large buffer.
-    std::setvbuf(bin.get(), nullptr, _IONBF, 0);
+    // Game frames are read and written with positioned calls straight from
+    // and to the file; the STR file is read through a large buffer.
     std::setvbuf(str.get(), strBuffer.data(), _IOFBF, strBuffer.size());
-    if (!fileSeekTo(bin.get(), kz7strPos)) {
+    if (::fseeko(bin.get(), static_cast<off_t>(kz7strPos), SEEK_SET) != 0) {
         std::fprintf(stderr, kz7strMsgSeek, asInt(kz7strPos), kz7binName.c_str());
         return;
     }
     dumpGuard = {kz7binName, strname};
+    int64_t position = kz7strPos;
     while (psxStrReadFrameData(str.get(), buff, frame) != 0)
-        if (!kz7strWriteFrameData(bin.get(), buff, frame)) {
+        if (!kz7strWriteFrameData(bin.get(), position, buff, frame)) {
             std::fprintf(stderr, kz7strMsgNotImported, static_cast<int>(psxStrFrameNumber(frame.header)));
             break;
         }

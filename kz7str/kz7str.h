@@ -160,11 +160,13 @@ int kz7strValidateInputData(PsxStrFrame& frame);
 // a message. Both spans hold at least a header.
 int kz7strUpdateChunkHeader(std::span<uint8_t> kz7chunk, std::span<const uint8_t> psxchunk);
 
-// Places the frame into the game frame at the stream's position: reads it,
-// lays the data out, renews the sector EDCs that were valid and writes the
-// whole game frame back. 1, or 0 after a message with nothing of the frame
-// written. `buff` holds at least KZ7StrFrameSize bytes.
-int kz7strWriteFrameData(FILE* file, std::span<uint8_t> buff, PsxStrFrame& frame);
+// Places the frame into the game frame at `position` of the stream's file:
+// reads it, lays the data out, renews the sector EDCs that were valid and
+// writes the eight video sectors back. `position` moves past the bytes read
+// (to the next game frame after a success). 1, or 0 after a message with
+// nothing of the frame written. `buff` holds at least KZ7StrFrameSize +
+// KZ7StrFrameVSectors * MODE2_SECTOR_SIZE bytes.
+int kz7strWriteFrameData(FILE* file, int64_t& position, std::span<uint8_t> buff, PsxStrFrame& frame);
 
 // Imports every frame of `strname` into `kz7binName` from the game frame at
 // byte kz7strPos + kz7strFSkip * 23520 on, until the STR file ends or a

@@ -127,11 +127,17 @@ TEST_F(DfileCli, DFileSplitRangeMarkersAndTheCutCopy)
     RunResult r = run({"-sd", "-d", "--", "-ds", "3", "4", "m.txt", "o"});
     EXPECT_EQ(r.err, "-ds:marker size 3 is more than the 2 bytes of the marker\n");
     write("mark", "|");
-    // Without "-ds" a text longer than the default marker is used whole.
+    // Without "-ds" the marker keeps its size of 21: a longer text counts
+    // by its first 21 bytes.
     const std::string longMarker = "<<<<<<<<<<end of element>>>>>>>>>>";
     write("long.txt", "one" + longMarker + "two" + longMarker);
     run({"-sd", "-d", longMarker, "4", "long.txt", "l"});
-    EXPECT_EQ(read("l.001"), "two");
+    EXPECT_EQ(read("l.000"), "one");
+    EXPECT_EQ(read("l.001"), longMarker.substr(21) + "two");
+    write("l.000", "A");
+    run({"-jd", "-d", longMarker, "4", "l", "long2.txt"});
+    EXPECT_EQ(read("long2.txt"), "A" + longMarker.substr(0, 21) + longMarker.substr(21) + "two" +
+                                     longMarker.substr(0, 21));
     write("bar.txt", "x|yy|");
     run({"-sd", "-df", "mark", "4", "bar.txt", "b"});
     EXPECT_EQ(read("b.001"), "yy");
@@ -227,6 +233,15 @@ TEST_F(DfileCli, DamagedHeadersAndOutputsThatAreInputs)
     EXPECT_EQ(r.err, "Error: element 1 (position 22, size 2147483712) does not lie inside a file "
                      "below 2 GiB\n");
     EXPECT_FALSE(exists("far.txt"));
+
+    // A count field past the end of the file reads as 0 records: no error,
+    // nothing written.
+    r = run({"-hb", "200", "4440", "good.bin", "none.txt"});
+    EXPECT_EQ(r.out, "reading HFILE: good.bin, hbase C8, pbase 0\n"
+                     "pbase :0   esize:8  hmax 0 head.csize4\n"
+                     "elements 0\nbufsize 0\n404040\n4 0 4 0 4 0 0 0 (4 0 4 0 4 0 0 0)\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_FALSE(exists("none.txt"));
 
     r = run({"4440", "good.bin", "good.bin"});
     EXPECT_EQ(r.err, "Error: output good.bin is the same file as input good.bin, not written\n");

@@ -380,9 +380,10 @@ TEST(Kz7strRoad, PassesAndNoticesAnImportThatChangedNothing)
 
 TEST(Kz7strEdc, EveryLengthAgreesWithTheBitwiseSum)
 {
-    // The folding path takes 64 bytes at a time after a head of n % 64
-    // bytes; lengths around those steps and a whole sector's span.
+    // The folding paths take 64 (or, with 512-bit registers, 256) bytes at
+    // a time after a head of n % 64 (n % 256) bytes; lengths around those
+    // steps and a whole sector's span.
     const Bytes data = sampleCdFiller(2400, 77);
-    for (size_t n : {0, 1, 15, 16, 63, 64, 65, 127, 128, 129, 200, 2331, 2332, 2400})
+    for (size_t n : {0, 1, 15, 16, 63, 64, 65, 127, 128, 129, 200, 255, 256, 257, 511, 512, 575, 2331, 2332, 2400})
         EXPECT_EQ(cdEdc({data.data(), n}), sampleCdEdc({data.data(), n})) << n;
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -76,6 +77,13 @@ TEST(MemnrchrTest, TrailingRun)
     const std::array<uint8_t, 3> high{0xFF, 1, 0xFF};
     EXPECT_EQ(memnrchr(high, 0xFF), 2u);  // c is taken as an unsigned byte
     EXPECT_EQ(memnrchr(mixed, 7), 6u);
+    // Runs longer than a word, with the differing byte at each place of one.
+    for (size_t at = 0; at < 40; ++at) {
+        std::vector<uint8_t> run(41, 0xFF);
+        run[at] = 0xFE;
+        EXPECT_EQ(memnrchr(run, 0xFF), at + 1) << at;
+    }
+    EXPECT_EQ(memnrchr(std::vector<uint8_t>(41, 0xFF), 0xFF), 0u);
 }
 
 TEST(MemMallocTest, ReportsFailure)

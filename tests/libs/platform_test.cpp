@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 TEST(PlatformMatchTest, WildcardsIgnoreCase)
@@ -60,6 +63,38 @@ TEST(PlatformExitStatusTest, SaturatesAt255)
     EXPECT_EQ(platformExitStatus(256), 255);
     EXPECT_EQ(platformExitStatus(100000), 255);
     EXPECT_EQ(platformExitStatus(-3), 0);
+}
+
+
+TEST(PlatformIoTest, PositionedCallsMeetTheFileEndAndReportFailures)
+{
+    ScratchDir dir;
+    testWriteFile(dir / "f", {1, 2, 3, 4, 5, 6});
+    const int fd = ::open((dir / "f").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    uint8_t buf[8] = {};
+    PlatformIo io = platformReadAt(fd, buf, 3, 2);
+    EXPECT_EQ(io.done, 3u);
+    EXPECT_FALSE(io.error);
+    EXPECT_EQ(buf[0], 3);
+    // Past the end: fewer bytes, and no error.
+    io = platformReadAt(fd, buf, 8, 4);
+    EXPECT_EQ(io.done, 2u);
+    EXPECT_FALSE(io.error);
+    const uint8_t put[3] = {9, 9, 9};
+    io = platformWriteAt(fd, put, 3, 5);
+    EXPECT_EQ(io.done, 3u);
+    EXPECT_FALSE(io.error);
+    ::close(fd);
+    EXPECT_EQ(testReadFile(dir / "f"), (std::vector<uint8_t>{1, 2, 3, 4, 5, 9, 9, 9}));
+
+    // A descriptor opened for reading only cannot be written.
+    const int ro = ::open((dir / "f").c_str(), O_RDONLY);
+    ASSERT_GE(ro, 0);
+    io = platformWriteAt(ro, put, 3, 0);
+    EXPECT_EQ(io.done, 0u);
+    EXPECT_TRUE(io.error);
+    ::close(ro);
 }
 
 }  // namespace
