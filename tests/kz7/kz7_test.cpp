@@ -200,6 +200,13 @@ TEST(Kz7Road, RefusesToOverwriteWorkGameOrAnEditedFile)
     RunResult r = testRun("kz7", {"unpack", "game", "work"}, p.dir.path);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "ERROR: work is not empty; give a new or empty folder, or --overwrite to unpack again over a project\n");
+    // Unpacking again over an untouched project is allowed and keeps files
+    // the project does not know.
+    testWriteText(p.work("notes.txt"), "mine");
+    r = testRun("kz7", {"unpack", "--overwrite", "game", "work"}, p.dir.path);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(testReadText(p.work("notes.txt")), "mine");
+
     p.replace(dlg1 + ".txt", "elder", "mayor");
     const std::string edited = testReadText(p.work(dlg1 + ".txt"));
     r = testRun("kz7", {"unpack", "--overwrite", "game", "work"}, p.dir.path);
@@ -211,6 +218,17 @@ TEST(Kz7Road, RefusesToOverwriteWorkGameOrAnEditedFile)
     r = testRun("kz7", {"pack", "work", "game"}, p.dir.path);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "ERROR: game/kz7.img is GAME's own archive; give another OUT folder\n");
+
+    // An edit in a text and in the dialog file built from it: which one?
+    std::vector<uint8_t> dlg = testReadFile(p.work(dlg1 + ".dlg"));
+    dlg.back() ^= 1;
+    testWriteFile(p.work(dlg1 + ".dlg"), dlg);
+    r = testRun("kz7", {"pack", "work", "out"}, p.dir.path);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(testLines(r.err)[0], "ERROR: work/" + dlg1 + ".txt and work/" + dlg1 +
+                                       ".dlg were both changed; keep the edit in one of them and restore the other");
+    dlg.back() ^= 1;
+    testWriteFile(p.work(dlg1 + ".dlg"), dlg);
 
     // A text whose separator is broken can't be built: the old OUT stays.
     testMkdirs(p.dir / "out");
