@@ -22,14 +22,8 @@
 # return the number of files they handled (0 means nothing was done), so
 # each step below checks the status it expects.
 
-set -u -o pipefail
-
-if [ $# -ne 2 ]; then
-    echo "Usage: bash $0 BIN_DIR WORK_DIR" >&2
-    exit 2
-fi
-BIN=$(cd "$1" && pwd) || exit 2
-WORK=$2
+. "$(dirname "$0")/lib.sh"
+road_start "$@"
 
 # What the road edits: a DB archive of the IMG archive (named as imgtool -e -d
 # names it), a dialog file of that DB (named as dbtool -e -d names it, without
@@ -41,33 +35,8 @@ DIALOG_NUMBER=1
 OLD_TEXT='The elder is waiting for you.'
 NEW_TEXT='The village elder has been waiting for you since dawn.'
 
-PATH="$BIN:$PATH"
 TABLE=game/kz7.tbs   # dlgtool -o finds the lengths table beside it: game/kz7.tbl
 
-status=0
-run() {   # prints a command, runs it and keeps its exit status in $status
-    local arg shown=
-    for arg in "$@"; do   # quote what the shell would split, as you would type it
-        case $arg in
-            *[!A-Za-z0-9_./=:-]*) shown+=" '${arg//\'/\'\\\'\'}'" ;;
-            *) shown+=" $arg" ;;
-        esac
-    done
-    printf '\n$%s\n' "$shown"
-    "$@"
-    status=$?
-}
-result() { printf '  -> %s\n' "$*"; }
-fail() {
-    printf '\nDEMO FAILED: %s\n' "$*"
-    exit 1
-}
-need_status() {   # need_status EXPECTED WHAT
-    [ "$status" -eq "$1" ] || fail "$2 (exit status $status, expected $1)"
-}
-need_files() {    # a tool that returns its file count must have handled some
-    [ "$status" -gt 0 ] || fail "$1 (exit status 0: no file handled)"
-}
 size_of() { stat -c %s "$1"; }
 # Window size word of dialog $2 in dialog file $1: the flags of its script
 # record, width in bits 0-11 and number of lines in bits 12-15.
@@ -77,29 +46,8 @@ window_of() {
     [ -n "$word" ] || word=0
     printf '%d pixels wide, %d lines (size word 0x%04X)' $((word & 0xFFF)) $((word >> 12)) "$word"
 }
-# Files below $1 and $2 compared by name: sets $unchanged to the number of
-# identical files and $changed to the names of the others.
-compare_trees() {
-    local same=0 f
-    changed=()
-    while IFS= read -r f; do
-        if cmp -s "$1/$f" "$2/$f"; then same=$((same + 1)); else changed+=("$f"); fi
-    done < <(cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
-    while IFS= read -r f; do
-        [ -e "$1/$f" ] || changed+=("$f (only in $2)")
-    done < <(cd "$2" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
-    unchanged=$same
-}
 
-# Empty the work directory only if this script made it: never a directory of
-# yours that happens to be named here.
-MARK=.kz7-demo-road
-if [ -e "$WORK" ] && [ -n "$(ls -A "$WORK" 2>/dev/null)" ] && [ ! -e "$WORK/$MARK" ]; then
-    fail "$WORK is not empty and was not made by this script; name a new or empty directory"
-fi
-rm -rf "$WORK" && mkdir -p "$WORK" && : > "$WORK/$MARK" || fail "cannot make the work directory $WORK"
-cd "$WORK" || fail "cannot enter $WORK"   # archive rebuilds put their temporary files here
-SECONDS=0
+road_enter_work
 
 echo "== 0. the game: a sample game written by samplegame"
 run samplegame game

@@ -21,14 +21,8 @@
 # Exit status 0 when the new archive shows the edit and nothing else changed,
 # 1 when a step fails, 2 for a wrong command line.
 
-set -u -o pipefail
-
-if [ $# -ne 2 ]; then
-    echo "Usage: bash $0 BIN_DIR WORK_DIR" >&2
-    exit 2
-fi
-BIN=$(cd "$1" && pwd) || exit 2
-WORK=$2
+. "$(dirname "$0")/lib.sh"
+road_start "$@"
 
 # What the road edits: a DB archive of the IMG archive, its tile info file
 # and TIM folder (named as dbtool -e -d names them), and the pictures bgtool
@@ -41,32 +35,7 @@ FLOOR=_000_0102.bmp
 FENCE=_001_0203_4bit.bmp
 ROOF=_002_0304.bmp
 
-PATH="$BIN:$PATH"
 
-status=0
-run() {   # prints a command, runs it and keeps its exit status in $status
-    local arg shown=
-    for arg in "$@"; do
-        case $arg in
-            *[!A-Za-z0-9_./=:-]*) shown+=" '${arg//\'/\'\\\'\'}'" ;;
-            *) shown+=" $arg" ;;
-        esac
-    done
-    printf '\n$%s\n' "$shown"
-    "$@"
-    status=$?
-}
-result() { printf '  -> %s\n' "$*"; }
-fail() {
-    printf '\nDEMO FAILED: %s\n' "$*"
-    exit 1
-}
-need_status() {   # need_status EXPECTED WHAT
-    [ "$status" -eq "$1" ] || fail "$2 (exit status $status, expected $1)"
-}
-need_files() {
-    [ "$status" -gt 0 ] || fail "$1 (exit status 0: no file handled)"
-}
 # Cells of 16 x 16 pixels in which two 64 x 48 pictures of 24 bits differ,
 # as "x,y" of their top left pixels.
 cells_differing() {
@@ -74,27 +43,8 @@ cells_differing() {
         c[int(x / 16) * 16 "," int(y / 16) * 16] = 1 }
         END { for (k in c) print k }' | LC_ALL=C sort | tr '\n' ' '
 }
-# Files below $1 and $2 compared by name: $unchanged counts identical files,
-# $changed names the others.
-compare_trees() {
-    local same=0 f
-    changed=()
-    while IFS= read -r f; do
-        if cmp -s "$1/$f" "$2/$f"; then same=$((same + 1)); else changed+=("$f"); fi
-    done < <(cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
-    while IFS= read -r f; do
-        [ -e "$1/$f" ] || changed+=("$f (only in $2)")
-    done < <(cd "$2" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
-    unchanged=$same
-}
 
-MARK=.kz7-demo-road
-if [ -e "$WORK" ] && [ -n "$(ls -A "$WORK" 2>/dev/null)" ] && [ ! -e "$WORK/$MARK" ]; then
-    fail "$WORK is not empty and was not made by this script; name a new or empty directory"
-fi
-rm -rf "$WORK" && mkdir -p "$WORK" && : > "$WORK/$MARK" || fail "cannot make the work directory $WORK"
-cd "$WORK" || fail "cannot enter $WORK"
-SECONDS=0
+road_enter_work
 
 echo "== 0. the game: a sample game written by samplegame"
 run samplegame game

@@ -16,14 +16,8 @@
 # Your own game: put your raw image and STR movie into WORK_DIR/game instead
 # of running samplegame and set the names, FRAMEPOS and FRAMES below.
 
-set -u -o pipefail
-
-if [ $# -ne 2 ]; then
-    echo "Usage: bash $0 BIN_DIR WORK_DIR" >&2
-    exit 2
-fi
-BIN=$(cd "$1" && pwd) || exit 2
-WORK=$2
+. "$(dirname "$0")/lib.sh"
+road_start "$@"
 
 IMAGE=game/kz7.bin
 MOVIE=game/movie.str
@@ -33,19 +27,7 @@ FRAMES=3        # frames of movie.str
 SECTOR=2352
 FRAME=$((10 * SECTOR))
 CHUNK=2292      # movie data in one of the game's video sectors
-PATH="$BIN:$PATH"
 
-status=0
-run() {   # prints a command, runs it and keeps its exit status in $status
-    printf '\n$ %s\n' "$*"
-    "$@"
-    status=$?
-}
-result() { printf '  -> %s\n' "$*"; }
-fail() {
-    printf '\nDEMO FAILED: %s\n' "$*"
-    exit 1
-}
 u16() { od -An -v -tu2 --endian=little -j "$2" -N2 "$1" | tr -d ' '; }
 u32() { od -An -v -tu4 --endian=little -j "$2" -N4 "$1" | tr -d ' '; }
 bytes() { tail -c +$(($2 + 1)) "$1" | head -c "$3"; }   # FILE OFFSET COUNT
@@ -76,13 +58,7 @@ check_edcs() {   # FILE: sets $bad to the sectors whose EDC does not match
     done
 }
 
-MARK=.kz7-demo-road
-if [ -e "$WORK" ] && [ -n "$(ls -A "$WORK" 2>/dev/null)" ] && [ ! -e "$WORK/$MARK" ]; then
-    fail "$WORK is not empty and was not made by this script; name a new or empty directory"
-fi
-rm -rf "$WORK" && mkdir -p "$WORK" && : > "$WORK/$MARK" || fail "cannot make the work directory $WORK"
-cd "$WORK" || fail "cannot enter $WORK"
-SECONDS=0
+road_enter_work
 
 echo "== 1. the game: a raw CD image with a movie, and a new STR movie"
 run samplegame game

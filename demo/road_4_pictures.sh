@@ -17,42 +17,14 @@
 # Your own pictures: put frame0000.bmp, frame0001.bmp ... into WORK_DIR/game/reel
 # in place of the samplegame step; set FRAMES to their number.
 
-set -u -o pipefail
-
-if [ $# -ne 2 ]; then
-    echo "Usage: bash $0 BIN_DIR WORK_DIR" >&2
-    exit 2
-fi
-BIN=$(cd "$1" && pwd) || exit 2
-WORK=$2
+. "$(dirname "$0")/lib.sh"
+road_start "$@"
 
 PREFIX=frame             # the pictures: game/reel/frame*.bmp
 SOUNDTRACK=soundtrack.wav
 FRAMES=30
 
-PATH="$BIN:$PATH"
 
-status=0
-run() {   # prints a command, runs it and keeps its exit status in $status
-    local arg shown=
-    for arg in "$@"; do
-        case $arg in
-            *[!A-Za-z0-9_./=:-]*) shown+=" '${arg//\'/\'\\\'\'}'" ;;
-            *) shown+=" $arg" ;;
-        esac
-    done
-    printf '\n$%s\n' "$shown"
-    "$@"
-    status=$?
-}
-result() { printf '  -> %s\n' "$*"; }
-fail() {
-    printf '\nDEMO FAILED: %s\n' "$*"
-    exit 1
-}
-need_status() {   # need_status EXPECTED WHAT
-    [ "$status" -eq "$1" ] || fail "$2 (exit status $status, expected $1)"
-}
 # One stream property of a movie: probe MOVIE STREAM ENTRY
 probe() {
     ffprobe -v error -select_streams "$2" -count_packets \
@@ -62,13 +34,7 @@ probe() {
 command -v ffprobe >/dev/null && command -v ffmpeg >/dev/null ||
     fail "ffprobe and ffmpeg are needed to check the movies (Debian package ffmpeg)"
 
-MARK=.kz7-demo-road
-if [ -e "$WORK" ] && [ -n "$(ls -A "$WORK" 2>/dev/null)" ] && [ ! -e "$WORK/$MARK" ]; then
-    fail "$WORK is not empty and was not made by this script; name a new or empty directory"
-fi
-rm -rf "$WORK" && mkdir -p "$WORK" && : > "$WORK/$MARK" || fail "cannot make the work directory $WORK"
-cd "$WORK" || fail "cannot enter $WORK"
-SECONDS=0
+road_enter_work
 
 echo "== 0. the pictures: the movie of the sample game"
 run samplegame game

@@ -17,51 +17,17 @@
 # Exit status 0 when the new archive holds the edits and nothing else changed,
 # 1 when a step fails, 2 for a wrong command line.
 
-set -u -o pipefail
-
-if [ $# -ne 2 ]; then
-    echo "Usage: bash $0 BIN_DIR WORK_DIR" >&2
-    exit 2
-fi
-BIN=$(cd "$1" && pwd) || exit 2
-WORK=$2
+. "$(dirname "$0")/lib.sh"
+road_start "$@"
 
 # What the road edits, as kz7 unpack names the files.
 TEXT1=work/files/01/01_0000/06/00_00_0100.txt
 TEXT2=work/files/01/01_0002/06/00_00_0100.txt
 FLOOR=work/files/01/01_0000/0A/02_00_0300_000_0102.bmp
 
-PATH="$BIN:$PATH"
 
-status=0
-run() {   # prints a command, runs it and keeps its exit status in $status
-    local arg shown=
-    for arg in "$@"; do
-        case $arg in
-            *[!A-Za-z0-9_./=:-]*) shown+=" '${arg//\'/\'\\\'\'}'" ;;
-            *) shown+=" $arg" ;;
-        esac
-    done
-    printf '\n$%s\n' "$shown"
-    "$@"
-    status=$?
-}
-result() { printf '  -> %s\n' "$*"; }
-fail() {
-    printf '\nDEMO FAILED: %s\n' "$*"
-    exit 1
-}
-need_status() {   # need_status EXPECTED WHAT
-    [ "$status" -eq "$1" ] || fail "$2 (exit status $status, expected $1)"
-}
 
-MARK=.kz7-demo-road
-if [ -e "$WORK" ] && [ -n "$(ls -A "$WORK" 2>/dev/null)" ] && [ ! -e "$WORK/$MARK" ]; then
-    fail "$WORK is not empty and was not made by this script; name a new or empty directory"
-fi
-rm -rf "$WORK" && mkdir -p "$WORK" && : > "$WORK/$MARK" || fail "cannot make the work directory $WORK"
-cd "$WORK" || fail "cannot enter $WORK"
-SECONDS=0
+road_enter_work
 
 echo "== 0. the game: a sample game written by samplegame"
 run samplegame game
