@@ -220,23 +220,6 @@ Measured measurePart(Kz7Tables& tables, const std::vector<uint8_t>& t, const Par
     return out;
 }
 
-std::string jsonText(const std::string& s)
-{
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\')
-            out += '\\';
-        if (c < 0x20) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\u%04x", c);
-            out += esc;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
-
 }  // namespace
 
 CheckVerdict checkVerdict(int64_t width, int64_t lines, const CheckOptions& o)
@@ -354,11 +337,11 @@ int kz7Check(const std::string& work, const CheckOptions& o)
             }
         } else {
             json += (texts > 1 ? ",\n  {" : "\n  {");
-            json += "\"path\": " + jsonText(f.path) + ", \"findings\": [";
+            json += "\"path\": " + manifestQuote(f.path) + ", \"findings\": [";
             for (size_t i = 0; i < findings.size(); ++i)
                 json += std::string(i ? ", " : "") + "{\"line\": " + std::to_string(findings[i].line) +
                         ", \"column\": " + std::to_string(findings[i].column) + ", \"kind\": " +
-                        jsonText(findings[i].kind) + ", \"message\": " + jsonText(findings[i].what) + "}";
+                        manifestQuote(findings[i].kind) + ", \"message\": " + manifestQuote(findings[i].what) + "}";
             json += "], \"windows\": [";
             for (size_t i = 0; i < wins.size(); ++i) {
                 const Window& w = wins[i];

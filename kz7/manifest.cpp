@@ -31,9 +31,7 @@ std::optional<std::string> manifestHashFile(const std::string& path)
     return std::string(text);
 }
 
-namespace {
-
-std::string quote(const std::string& s)
+std::string manifestQuote(const std::string& s)
 {
     std::string out = "\"";
     for (unsigned char c : s) {
@@ -50,6 +48,8 @@ std::string quote(const std::string& s)
     }
     return out + "\"";
 }
+
+namespace {
 
 // A parsed value of the subset: string, number, object or array.
 struct Value;
@@ -209,15 +209,15 @@ std::string manifestToJson(const Manifest& m)
 {
     std::string out = "{\n";
     out += "  \"tool\": \"kz7\",\n";
-    out += "  \"version\": " + quote(m.version) + ",\n";
-    out += "  \"game\": " + quote(m.game) + ",\n";
-    out += "  \"img\": {\"size\": " + std::to_string(m.imgSize) + ", \"hash\": " + quote(m.imgHash) + "},\n";
+    out += "  \"version\": " + manifestQuote(m.version) + ",\n";
+    out += "  \"game\": " + manifestQuote(m.game) + ",\n";
+    out += "  \"img\": {\"size\": " + std::to_string(m.imgSize) + ", \"hash\": " + manifestQuote(m.imgHash) + "},\n";
     out += "  \"files\": [";
     for (size_t i = 0; i < m.files.size(); ++i) {
         const ManifestFile& f = m.files[i];
         out += i ? ",\n    " : "\n    ";
-        out += "{\"path\": " + quote(f.path) + ", \"kind\": " + quote(f.kind) + ", \"from\": " +
-               quote(f.from) + ", \"size\": " + std::to_string(f.size) + ", \"hash\": " + quote(f.hash) + "}";
+        out += "{\"path\": " + manifestQuote(f.path) + ", \"kind\": " + manifestQuote(f.kind) + ", \"from\": " +
+               manifestQuote(f.from) + ", \"size\": " + std::to_string(f.size) + ", \"hash\": " + manifestQuote(f.hash) + "}";
     }
     out += m.files.empty() ? "]\n}\n" : "\n  ]\n}\n";
     return out;

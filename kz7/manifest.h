@@ -38,6 +38,9 @@ struct Manifest {
 // file can't be read whole.
 std::optional<std::string> manifestHashFile(const std::string& path);
 
+// `s` as a JSON string: quotes, backslash escapes and \u00XX for control bytes.
+std::string manifestQuote(const std::string& s);
+
 // The manifest as JSON text.
 std::string manifestToJson(const Manifest& m);
 
