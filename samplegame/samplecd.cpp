@@ -1,5 +1,7 @@
 #include "samplecd.h"
 
+#include "le.h"
+
 #include <algorithm>
 
 namespace {
@@ -7,18 +9,6 @@ namespace {
 constexpr uint8_t syncPattern[12] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
 constexpr uint32_t movieMagic = 0x80010160;  // the movie header's first word
-
-void put16(std::vector<uint8_t>& v, size_t at, uint16_t x)
-{
-    v[at] = static_cast<uint8_t>(x);
-    v[at + 1] = static_cast<uint8_t>(x >> 8);
-}
-
-void put32(std::vector<uint8_t>& v, size_t at, uint32_t x)
-{
-    for (size_t i = 0; i < 4; ++i)
-        v[at + i] = static_cast<uint8_t>(x >> (8 * i));
-}
 
 uint8_t bcd(uint32_t v)
 {
@@ -55,25 +45,30 @@ std::vector<uint8_t> sampleCdSector(uint32_t lba, uint8_t file, uint8_t channel,
         s[copy + 3] = coding;
     }
     std::copy_n(user.begin(), std::min(user.size(), sampleCdUserSize), s.begin() + 24);
-    if (edc)
-        put32(s, 2348, sampleCdEdc(std::span<const uint8_t>(s).subspan(16, 2332)));
+    if (edc) {
+        // The EDC is the sector's last word.
+        const uint32_t sum = sampleCdEdc(std::span<const uint8_t>(s).subspan(16, 2332));
+        s.resize(sampleCdSectorSize - 4);
+        leAppend32(s, sum);
+    }
     return s;
 }
 
 std::vector<uint8_t> sampleStrHeader(const SampleStrHeader& h)
 {
-    std::vector<uint8_t> b(32, 0);
-    put32(b, 0, movieMagic);
-    put16(b, 4, h.chunk);
-    put16(b, 6, h.chunkCount);
-    put32(b, 8, h.frame);
-    put32(b, 12, h.size);
-    put16(b, 16, h.width);
-    put16(b, 18, h.height);
-    put16(b, 20, h.rlnght);
-    put16(b, 22, 0x3800);
-    put16(b, 24, h.qscale);
-    put16(b, 26, h.version);
+    std::vector<uint8_t> b;
+    leAppend32(b, movieMagic);
+    leAppend16(b, h.chunk);
+    leAppend16(b, h.chunkCount);
+    leAppend32(b, h.frame);
+    leAppend32(b, h.size);
+    leAppend16(b, h.width);
+    leAppend16(b, h.height);
+    leAppend16(b, h.rlnght);
+    leAppend16(b, 0x3800);
+    leAppend16(b, h.qscale);
+    leAppend16(b, h.version);
+    b.resize(32, 0);
     return b;
 }
 
