@@ -13,18 +13,13 @@
 
 namespace {
 
-long long ll(int64_t v)
-{
-    return static_cast<long long>(v);
-}
-
 // Searches back from the end of [base, base + size) of `name` for the last
 // byte that is not the fill byte and applies the cut rule. Returns the size
 // to keep, or -1 when only fill bytes were found and nothing is to be kept.
 int64_t cutSearch(const DFileTool& t, const std::string& name, int64_t base, int64_t size,
                   bool margin, uint32_t keep)
 {
-    std::printf(dfileLogOldSize, ll(size));
+    std::printf(dfileLogOldSize, dfileLl(size));
     size_t chunk = static_cast<size_t>(std::min<int64_t>(size, dfileCutChunk));
     std::vector<uint8_t> buf;
     try {
@@ -41,7 +36,7 @@ int64_t cutSearch(const DFileTool& t, const std::string& name, int64_t base, int
         } else {
             rem -= static_cast<int64_t>(chunk);
         }
-        std::printf(dfileLogCutPos, ll(rem));
+        std::printf(dfileLogCutPos, dfileLl(rem));
         if (fileLoad(name, std::span(buf.data(), chunk), static_cast<uint32_t>(base + rem)) !=
             static_cast<int64_t>(chunk))
             throw DfileFailure{dfileMsgReadEnd};
@@ -52,7 +47,7 @@ int64_t cutSearch(const DFileTool& t, const std::string& name, int64_t base, int
         int64_t i = static_cast<int64_t>(chunk) - 1;
         while (i >= 0 && buf[static_cast<size_t>(i)] == t.fill)
             --i;
-        std::printf(dfileLogCutIndex, ll(i));
+        std::printf(dfileLogCutIndex, dfileLl(i));
         if (i >= 0) {
             const int64_t end = rem + i + 1;
             if (margin && end < size) {
@@ -65,7 +60,7 @@ int64_t cutSearch(const DFileTool& t, const std::string& name, int64_t base, int
             break;
         }
     }
-    std::printf(dfileLogNewSize, ll(size));
+    std::printf(dfileLogNewSize, dfileLl(size));
     if (found)
         return size;
     if (margin && keep > 0)
@@ -122,8 +117,8 @@ int64_t dfileCopyElement(DFileTool& t, const std::string& src, const std::string
         copied = fileCopyF(src, path, static_cast<uint32_t>(ipos), static_cast<uint32_t>(opos),
                            count, mode);
     if (copied != size) {
-        std::printf(dfileLogCopyFailed1, ll(ipos), ll(opos), ll(written));
-        std::printf(dfileLogCopyFailed2, src.c_str(), dst.c_str(), ll(copied), ll(size),
+        std::printf(dfileLogCopyFailed1, dfileLl(ipos), dfileLl(opos), dfileLl(written));
+        std::printf(dfileLogCopyFailed2, src.c_str(), dst.c_str(), dfileLl(copied), dfileLl(size),
                     table ? "yes" : "no");
         throw DfileFailure{dfileMsgCoping};
     }
@@ -146,11 +141,11 @@ int64_t dfileCopyElement(DFileTool& t, const std::string& src, const std::string
             dfileAppendFill(t, dst, b - s);
         else if (s > b)
             throw DfileFailure{dfileMsgBlockBigger};
-        std::printf(dfileLogBlockWritten, b, ll(written));
+        std::printf(dfileLogBlockWritten, b, dfileLl(written));
         if (table)
             written += b - s;
         size = b;
-        std::printf(dfileLogBlockReal, ll(written));
+        std::printf(dfileLogBlockReal, dfileLl(written));
     }
     return size;
 }
@@ -160,7 +155,7 @@ int64_t dfileCutFile(DFileTool& t, const std::string& name)
     const int64_t size = dfileInputSize(name);
     if (size < 0) {
         // Nothing to cut: the mode reports the missing file itself.
-        std::printf(dfileLogOldSize, ll(size));
+        std::printf(dfileLogOldSize, dfileLl(size));
         return 0;
     }
     const int64_t kept =
@@ -204,7 +199,7 @@ void dfileFitExactSize(DFileTool& t, const std::string& target)
     int64_t want = t.exsize;
     if (t.exactMode == ExactMode::multiple)
         want = fsize % t.exsize == 0 ? fsize : fsize + t.exsize - fsize % t.exsize;
-    std::printf(dfileLogExact, ll(want), ll(fsize));
+    std::printf(dfileLogExact, dfileLl(want), dfileLl(fsize));
     if (fsize > want)
         throw DfileFailure{dfileMsgExactBigger};
     dfileAppendFill(t, target, want - fsize);
@@ -242,7 +237,7 @@ void dfileSplit(DFileTool& t)
     for (const Element& e : t.elements) {
         if (!dfileInRange(t, e.pos))
             continue;
-        std::printf(dfileLogSplitElement, ll(e.pos), ll(e.size));
+        std::printf(dfileLogSplitElement, dfileLl(e.pos), dfileLl(e.size));
         dfileCopyElement(t, t.input, t.output, e.pos, 0, e.size, "ab", t.reverse, written);
         appendMarker(t);
     }

@@ -13,17 +13,12 @@
 
 namespace {
 
-long long ll(int64_t v)
-{
-    return static_cast<long long>(v);
-}
-
 // Copies `count` bytes of the existing data file from `position` to the end
 // of the output.
 void copyFromIfile(DFileTool& t, int64_t position, int64_t count, const char* mode)
 {
     if (position < 0 || count < 0 || position > fileMaxSize || count > fileMaxSize - position)
-        dfileFail(dfileMsgElement, -1, ll(position), ll(count));
+        dfileFail(dfileMsgElement, -1, dfileLl(position), dfileLl(count));
     const std::string path = dfileOutputPath(t, t.output);
     const auto n = static_cast<uint32_t>(count);
     if (fileCopyF(t.ifile, path, static_cast<uint32_t>(position), 0, n, mode) != n)
@@ -45,12 +40,12 @@ void dfileComputeGaps(DFileTool& t)
         return;
     const auto last = static_cast<size_t>(end);
     for (size_t k = i; k < last; ++k) {
-        std::printf(dfileLogGapPos, static_cast<int>(k), ll(old[k].pos));
+        std::printf(dfileLogGapPos, static_cast<int>(k), dfileLl(old[k].pos));
         old[k].size = old[k + 1].pos - old[k].pos - old[k].size;
-        std::printf(dfileLogGapSize, ll(old[k].size));
+        std::printf(dfileLogGapSize, dfileLl(old[k].size));
     }
     old[last].size = rc - old[last].pos - old[last].size;
-    std::printf(dfileLogLastGap, ll(old[last].size));
+    std::printf(dfileLogLastGap, dfileLl(old[last].size));
 }
 
 void dfileImportData(DFileTool& t)
@@ -91,7 +86,7 @@ void dfileImportData(DFileTool& t)
             space = old[i].pos;
             dfileShiftPositions(t.elements, space);
             changed = true;
-            std::printf(dfileLogSpaceStart, ll(space));
+            std::printf(dfileLogSpaceStart, dfileLl(space));
         }
     } else {
         copyFromIfile(t, 0, t.hbase, t.openMode);
@@ -101,7 +96,7 @@ void dfileImportData(DFileTool& t)
             copyFromIfile(t, hsize + t.hbase, space, "ab");
             dfileShiftPositions(t.elements, space);
             changed = true;
-            std::printf(dfileLogSpaceHeader, ll(space));
+            std::printf(dfileLogSpaceHeader, dfileLl(space));
         }
     }
     const int64_t rc = fileSizeF(t.ifile);

@@ -34,11 +34,6 @@ void dfileFail(const char* format, ...)
 
 namespace {
 
-long long ll(int64_t v)
-{
-    return static_cast<long long>(v);
-}
-
 unsigned low32(int64_t v)
 {
     return static_cast<unsigned>(static_cast<uint64_t>(v) & 0xFFFFFFFFu);
@@ -105,7 +100,7 @@ void readCounted(DFileTool& t, const std::string& name, ElementList& list)
     if (count < 0)
         throw DfileFailure{dfileMsgAllocElements};
     const int64_t bufsize = dfileHeaderSize(t, count) - (h.cgap + h.csize);
-    std::printf(dfileLogBufsize, ll(bufsize));
+    std::printf(dfileLogBufsize, dfileLl(bufsize));
     // A count read from a damaged header must not decide an allocation: the
     // records have to be in the file first.
     const int64_t fileSize = dfileInputSize(name);
@@ -136,7 +131,7 @@ void readCounted(DFileTool& t, const std::string& name, ElementList& list)
         at += static_cast<size_t>(h.sgap);
         e.index = k;
         std::printf(dfileLogCountedRecord, k, low32(dfileSub(e.pos, t.pbase)), low32(e.pos),
-                    low32(e.size), ll(hpos));
+                    low32(e.size), dfileLl(hpos));
         appendUnlessDuplicate(t, list, seen, e);
         if (h.gcount > 0 && ++inGroup == h.gcount) {
             at += static_cast<size_t>(h.gskip);
@@ -168,8 +163,8 @@ void readStream(DFileTool& t, const std::string& name, ElementList& list)
     int64_t hpos = t.hbase + h.cgap;
     if (::fseeko(f.get(), static_cast<off_t>(hpos), SEEK_SET) != 0)
         throw DfileFailure{dfileMsgSeekHpos};
-    std::printf(dfileLogHposSet, ll(::ftello(f.get())));
-    std::printf(dfileLogPmax, ll(t.pmax));
+    std::printf(dfileLogHposSet, dfileLl(::ftello(f.get())));
+    std::printf(dfileLogPmax, dfileLl(t.pmax));
     std::unordered_set<int64_t> seen;
     Element e;
     int32_t inGroup = 0;
@@ -204,8 +199,8 @@ void readStream(DFileTool& t, const std::string& name, ElementList& list)
         }
         if (h.sgap > 0 && (::fseeko(f.get(), h.sgap, SEEK_CUR) != 0 || std::ferror(f.get())))
             throw DfileFailure{dfileMsgReadHeader};
-        std::printf(dfileLogStreamRest, ll(limit), low32(dfileSub(e.pos, t.pbase)), low32(e.pos),
-                    low32(e.size), ll(hpos));
+        std::printf(dfileLogStreamRest, dfileLl(limit), low32(dfileSub(e.pos, t.pbase)), low32(e.pos),
+                    low32(e.size), dfileLl(hpos));
         e.index = i++;
         appendUnlessDuplicate(t, list, seen, e);
         if (h.psize > 0 && e.pos > 0 && e.pos >= t.pmin && e.pos < limit)
@@ -293,7 +288,7 @@ void dfileReadHFile(DFileTool& t, bool forImport)
     }
     const HeaderType& h = t.htype;
     std::printf(dfileLogReadHfile, name.c_str(), low32(t.hbase), low32(t.pbase));
-    std::printf(dfileLogHfileInfo, low32(t.pbase), h.esize, ll(t.hmax), h.csize);
+    std::printf(dfileLogHfileInfo, low32(t.pbase), h.esize, dfileLl(t.hmax), h.csize);
     ElementList list;
     if (h.csize != 0 || t.hcount != 0)
         readCounted(t, name, list);
@@ -354,9 +349,9 @@ void dfileReadDFile(DFileTool& t)
                     break;
                 const size_t at = static_cast<size_t>(hit - buf.data());
                 const int64_t m = winStart + static_cast<int64_t>(at);
-                std::printf(dfileLogMarkerA, ll(e.size), ll(e.pos));
+                std::printf(dfileLogMarkerA, dfileLl(e.size), dfileLl(e.pos));
                 e.size = m - elemStart + (t.markerInData ? t.markerSize : 0);
-                std::printf(dfileLogMarkerB, ll(e.size), ll(e.pos));
+                std::printf(dfileLogMarkerB, dfileLl(e.size), dfileLl(e.pos));
                 t.elements.push_back(e);
                 e.pos += e.size;
                 e.index += 1;
@@ -374,7 +369,7 @@ void dfileReadDFile(DFileTool& t)
         }
     }
     const auto n = static_cast<int64_t>(t.elements.size());
-    std::printf(dfileLogDfileDone, ll(t.hbase), ll(dfileHeaderSize(t, n)), ll(t.pbase));
+    std::printf(dfileLogDfileDone, dfileLl(t.hbase), dfileLl(dfileHeaderSize(t, n)), dfileLl(t.pbase));
     if (!t.hfile.empty())
         return;
     if (!t.ifile.empty())
@@ -476,7 +471,7 @@ std::vector<uint8_t> dfilePatchHeader(DFileTool& t, std::vector<uint8_t> buffer)
     if (fileSize < 0 || t.hbase > fileSize ||
         fileLoad(name, buffer, static_cast<uint32_t>(t.hbase)) != b) {
         dfilePrintHeaderType(t);
-        std::printf(dfileLogPatchFailed, name.c_str(), ll(b), a, ll(t.hbase));
+        std::printf(dfileLogPatchFailed, name.c_str(), dfileLl(b), a, dfileLl(t.hbase));
         throw DfileFailure{dfileMsgReadImport};
     }
     const size_t c = dfileFirstInRange(t, t.importElements, 0);
@@ -562,7 +557,7 @@ void dfileSizesFromPositions(const DFileTool& t, ElementList& list)
 void dfilePrintElements(const DFileTool& t)
 {
     for (const Element& e : t.elements)
-        std::printf(dfileLogElement, e.index, ll(e.pos), ll(e.size),
+        std::printf(dfileLogElement, e.index, dfileLl(e.pos), dfileLl(e.size),
                     static_cast<unsigned long long>(e.pos), static_cast<unsigned long long>(e.size));
 }
 
@@ -577,7 +572,7 @@ void dfilePrintHeaderType(const DFileTool& t)
 std::string dfilePieceSuffix(int64_t number)
 {
     char buf[32];
-    std::snprintf(buf, sizeof buf, ".%03lld", ll(number));
+    std::snprintf(buf, sizeof buf, ".%03lld", dfileLl(number));
     return buf;
 }
 
@@ -644,7 +639,7 @@ bool dfileCommitOutputs(DFileTool& t)
 void dfileCheckElement(const Element& e)
 {
     if (e.pos < 0 || e.size < 0 || e.pos > fileMaxSize || e.size > fileMaxSize - e.pos)
-        dfileFail(dfileMsgElement, e.index, ll(e.pos), ll(e.size));
+        dfileFail(dfileMsgElement, e.index, dfileLl(e.pos), dfileLl(e.size));
 }
 
 void dfileAppend(DFileTool& t, const std::string& target, const uint8_t* data, size_t size)

@@ -41,6 +41,12 @@ inline int64_t dfileSub(int64_t a, int64_t b)
     return static_cast<int64_t>(static_cast<uint64_t>(a) - static_cast<uint64_t>(b));
 }
 
+// A 64-bit value for printf's %lld.
+inline long long dfileLl(int64_t v)
+{
+    return static_cast<long long>(v);
+}
+
 struct Element {
     int64_t pos = 0;
     int64_t size = 0;
