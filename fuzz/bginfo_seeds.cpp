@@ -1,4 +1,5 @@
-// Writes the seed corpus of bginfo_fuzz: the sample game's tile info and TIMs.
+// Writes the seed corpus of bginfo_fuzz (and bgtim_fuzz): the sample game's tile info and TIMs.
+#include "fileutils.h"
 #include "sampletim.h"
 
 #include <cstdio>
@@ -15,10 +16,7 @@ int main(int argc, char** argv)
         {"palettes.tim", bg.palettes}, {"texture8.tim", bg.texture8}, {"texture4.tim", bg.texture4},
         {"font.tim", sampleFontTim()}, {"title.tim", sampleTitleTim()}, {"bg.0a", bg.tileInfo}};
     bool ok = true;
-    for (const auto& [name, bytes] : seeds) {
-        FILE* f = std::fopen((std::string(argv[1]) + "/" + name).c_str(), "wb");
-        ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && ok;
-        ok = f && std::fclose(f) == 0 && ok;
-    }
+    for (const auto& [name, bytes] : seeds)
+        ok = fileSaveWhole(std::string(argv[1]) + "/" + name, bytes) && ok;
     return ok ? 0 : 1;
 }
