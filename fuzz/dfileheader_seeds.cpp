@@ -1,6 +1,7 @@
 // Writes the seed corpus of dfileheader_fuzz: a pick byte followed by a data
 // file or a DFile from the test fixtures.
 #include "dfiletool/fixtures.h"
+#include "fileutils.h"
 
 #include <cstdio>
 #include <string>
@@ -9,12 +10,9 @@ namespace {
 
 bool writeSeed(const std::string& dir, const std::string& name, uint8_t pick, const DfileBytes& bytes)
 {
-    FILE* f = std::fopen((dir + "/" + name).c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = std::fputc(pick, f) != EOF &&
-                    std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
+    DfileBytes seed{pick};
+    seed.insert(seed.end(), bytes.begin(), bytes.end());
+    return fileSaveWhole(dir + "/" + name, seed);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 // Writes the seed corpus of dfilehtype_fuzz: htype codes of every length.
+#include "fileutils.h"
+
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 int main(int argc, char** argv)
@@ -14,8 +17,7 @@ int main(int argc, char** argv)
     int n = 0;
     for (const char* code : codes) {
         const std::string name = std::string(argv[1]) + "/code" + std::to_string(n++);
-        FILE* f = std::fopen(name.c_str(), "wb");
-        ok = f && std::fputs(code, f) >= 0 && std::fclose(f) == 0 && ok;
+        ok = fileSaveWhole(name, std::span(reinterpret_cast<const uint8_t*>(code), std::strlen(code))) && ok;
     }
     return ok ? 0 : 1;
 }

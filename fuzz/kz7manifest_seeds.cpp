@@ -1,4 +1,5 @@
 // Writes the seed corpus of kz7manifest_fuzz: manifests as kz7 writes them.
+#include "fileutils.h"
 #include "manifest.h"
 
 #include <cstdio>
@@ -8,11 +9,7 @@ namespace {
 
 bool writeSeed(const std::string& dir, const std::string& name, const std::string& text)
 {
-    FILE* f = std::fopen((dir + "/" + name).c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && ok;
+    return fileSaveWhole(dir + "/" + name, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Writes the seed corpus of kz7str_fuzz: STR movies that import into the
 // fuzz image, with and without options and header patches.
+#include "fileutils.h"
 #include "kz7strfuzz.h"
 
 #include <cstdio>
@@ -9,11 +10,7 @@ namespace {
 
 bool writeSeed(const std::string& dir, const std::string& name, const std::vector<uint8_t>& bytes)
 {
-    FILE* f = std::fopen((dir + "/" + name).c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
+    return fileSaveWhole(dir + "/" + name, bytes);
 }
 
 std::vector<uint8_t> seed(uint8_t options, uint8_t pos, uint8_t skip, const std::vector<uint8_t>& str,
