@@ -160,10 +160,10 @@ bool parseBmp(std::span<const uint8_t> file, PictureBlock& block, std::vector<ui
     const uint64_t needed = stride * rows;
     if (needed > picMaxBytes)
         return false;
-    if (h.biSizeImage == 0)
-        h.biSizeImage = static_cast<uint32_t>(needed);
+    // A size of 0, or one short of the padded rows (some writers leave the
+    // padding out), gives way to the rows' own size; the file must hold them.
     if (h.biSizeImage < needed)
-        return false;
+        h.biSizeImage = static_cast<uint32_t>(needed);
 
     // The palette follows the header in whatever size the header has.
     const size_t paletteAt = bmpFileHeaderSize + h.biSize;

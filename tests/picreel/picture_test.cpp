@@ -64,6 +64,20 @@ TEST(PicreelBmp, SizeImageZeroTopDownAndLongerHeaders)
     ASSERT_TRUE(r.pixels);
     EXPECT_EQ(r.block.header.biSizeImage, 12u * 3);  // 12 bytes a row
 
+    // A size that leaves the row padding out: the rows are read whole when
+    // the file holds them, refused when it does not.
+    s.sizeImageZero = false;
+    Bytes unpadded = bmpBuild(s);
+    ASSERT_TRUE(lePut32(unpadded, 14 + 20, 9 * 3));
+    r = parseBmp(unpadded);
+    ASSERT_TRUE(r.pixels) << r.error;
+    EXPECT_EQ(r.block.header.biSizeImage, 12u * 3);
+    EXPECT_EQ(*r.pixels, bmpRows(s));
+    unpadded.resize(unpadded.size() - 1);
+    r = parseBmp(unpadded);
+    EXPECT_FALSE(r.pixels);
+    EXPECT_EQ(r.error, "File does not appear to be a bitmap.\n");
+
     // Rows stored top first come out bottom row first, height positive.
     s.topDown = true;
     r = parseBmp(bmpBuild(s));
