@@ -3,6 +3,7 @@
 // size, and no byte changes outside the movie data, rlnght, qscale and EDC of
 // the video sectors of the frames from the start position on.
 #include "fileutils.h"
+#include "fuzzharness.h"
 #include "kz7str.h"
 #include "kz7strfuzz.h"
 
@@ -20,32 +21,7 @@
 namespace {
 
 std::string workDir;
-int quietFd = -1, savedOut = -1, savedErr = -1;
 int homeFd = -1;  // the current directory libFuzzer was started in
-
-void quiet(bool on)
-{
-    std::fflush(stdout);
-    std::fflush(stderr);
-    dup2(on ? quietFd : savedOut, 1);
-    dup2(on ? quietFd : savedErr, 2);
-}
-
-[[noreturn]] void fail(const char* what)
-{
-    quiet(false);
-    std::fprintf(stderr, "kz7str_fuzz: %s\n", what);
-    std::abort();
-}
-
-std::vector<uint8_t> readAll(const std::string& name)
-{
-    const int64_t size = fileSizeF(name);
-    std::vector<uint8_t> bytes(size > 0 ? static_cast<size_t>(size) : 0);
-    if (size > 0 && fileLoad(name, bytes, 0) != size)
-        fail("cannot read back the image");
-    return bytes;
-}
 
 // May byte `at` of the image change when the frames start at `start`?
 bool mayChange(size_t at, int64_t start)
@@ -73,10 +49,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
         std::filesystem::remove_all(workDir, ec);
     });
     homeFd = open(".", O_RDONLY | O_DIRECTORY);
-    quietFd = open("/dev/null", O_WRONLY);
-    savedOut = dup(1);
-    savedErr = dup(2);
-    __sanitizer_set_report_fd(reinterpret_cast<void*>(static_cast<intptr_t>(savedErr)));
+    fuzzHarnessStart("kz7str_fuzz");
     return 0;
 }
 
@@ -100,21 +73,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Frame dumps land in the current directory: the work directory, for
     // the import only (libFuzzer's paths may be relative).
     if (chdir(workDir.c_str()) != 0)
-        fail("cannot enter the work directory");
-    quiet(true);
+        fuzzFail("cannot enter the work directory");
+    fuzzQuiet(true);
     kz7strImportPsxStr(imgName, strName, pos, skip);
-    quiet(false);
+    fuzzQuiet(false);
     if (fchdir(homeFd) != 0)
-        fail("cannot return to the starting directory");
+        fuzzFail("cannot return to the starting directory");
     for (const auto& e : std::filesystem::directory_iterator(workDir))
         if (e.path().filename().string().starts_with("strf"))
             std::filesystem::remove(e.path());
 
-    const std::vector<uint8_t> after = readAll(imgName);
+    const std::vector<uint8_t> after = fuzzReadAll(imgName);
     if (after.size() != img.size())
-        fail("the image changed its size");
+        fuzzFail("the image changed its size");
     for (size_t i = 0; i < img.size(); ++i)
         if (after[i] != img[i] && !mayChange(i, pos + skip * static_cast<int64_t>(KZ7StrFrameSize)))
-            fail("a byte outside the movie data, rlnght, qscale and EDCs changed");
+            fuzzFail("a byte outside the movie data, rlnght, qscale and EDCs changed");
     return 0;
 }
