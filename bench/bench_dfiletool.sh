@@ -2,32 +2,16 @@
 # dfiletool against cat moving the same bytes, median of 5 runs: a 64 MiB
 # data file of 1024 elements behind a 4440 header split into one DFile, and
 # the DFile joined back into a data file (which must equal the original).
-# dfiletool flushes each finished output to disk before it replaces the old
-# one; cat does not, hence the goal of 3.
+# dfiletool flushes an output to disk before it replaces an older one; cat
+# does not, hence the goal of 3.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 bin=${KZ7_BIN:?}
 work=${KZ7_BENCH_DIR:?}/dfiletool
 mkdir -p "$work"
 cd "$work"
 
-median5() {
-  local times=()
-  for _ in 1 2 3 4 5; do
-    local t0 t1
-    t0=$(date +%s%N)
-    "$@" >/dev/null
-    t1=$(date +%s%N)
-    times+=($(( t1 - t0 )))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n 3p | awk '{ printf "%.3f", $1 / 1e9 }'
-}
-
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
-
-report() {  # name ours reference goal reference-name
-  printf '%-34s %8ss  %-18s %8ss  ratio %5s  (goal <= %s)\n' "$1" "$2" "$5" "$3" \
-    "$(ratio "$2" "$3")" "$4"
-}
+. "$here/lib.sh"
 
 count=1024
 size=$((64 << 10))
